@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "platform/text/text.h"
+TEST(Placeholder, Builds) { EXPECT_EQ(formatInteger(7), "7"); }
