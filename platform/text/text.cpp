@@ -7,18 +7,16 @@
 __attribute__((noinline)) EConvertError::EConvertError(std::string message)
     : Exception(std::move(message), ISRELOC_CALLER_ADDRESS()) {}
 
-std::string lowerAscii(const std::string& text) {
-    std::string result(text);
-    for (char& c : result)
+std::string lowerAscii(std::string text) {
+    for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    return result;
+    return text;
 }
 
-std::string upperAscii(const std::string& text) {
-    std::string result(text);
-    for (char& c : result)
+std::string upperAscii(std::string text) {
+    for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-    return result;
+    return text;
 }
 
 int32_t findText(const std::string& needle, const std::string& text) {

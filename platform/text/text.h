@@ -14,10 +14,10 @@ public:
     const char* className() const override { return "EConvertError"; }
 };
 
-// Copies the text with A-Z turned into a-z; every other byte, 0x80 and up included, unchanged.
-std::string lowerAscii(const std::string& text);
+// The text with A-Z turned into a-z (a moved-in text is changed in its own buffer); every other byte, 0x80 and up included, unchanged.
+std::string lowerAscii(std::string text);
 // Copies the text with a-z turned into A-Z; every other byte unchanged.
-std::string upperAscii(const std::string& text);
+std::string upperAscii(std::string text);
 
 // 1-based position of the first occurrence of needle in text, exact bytes; 0 for none,
 // and 0 when either is empty or the needle is longer.

@@ -1,0 +1,57 @@
+#include "app/program.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/text/text.h"
+
+const char* const kUsageText =
+    "Commandline parameters:\r\n"
+    "-hwnd\"<value>\" - pass the parent HWND parameter\r\n"
+    "-guid\"<value>\" - pass the source GUID of the installation\r\n"
+    "-tguid\"<value>\" - pass the target GUID of the installation\r\n"
+    "-u[ninstall] - launch this executable in uninstallation mode";
+
+namespace {
+
+// The command line is tokenized once into the list, so creating and filling it are one step;
+// whatever goes wrong there is the one failure this level reports itself.
+std::unique_ptr<ArgumentList> createArgumentList(std::vector<std::string> arguments) {
+    for (std::string& argument : arguments) argument = lowerAscii(std::move(argument));
+    return std::make_unique<ArgumentList>(std::move(arguments));
+}
+
+// Removes the first entry that is exactly "-u" or "-uninstall"; true when there was one.
+bool takeUninstallSwitch(ArgumentList& arguments) {
+    for (int32_t i = 0; i < arguments.count(); ++i) {
+        if (equalText(arguments.at(i), "-u") || equalText(arguments.at(i), "-uninstall")) {
+            arguments.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes) {
+    // One pass over the command line serves both the count and the list.
+    std::unique_ptr<ArgumentList> arguments;
+    try {
+        std::vector<std::string> rawArguments = commandLine.arguments();
+        if (!rawArguments.empty()) arguments = createArgumentList(std::move(rawArguments));
+    } catch (...) {
+        services.showMessage("Unable to retrieve commandline parameters", "Critical Error", kTaskModalError);
+        return;
+    }
+    if (!arguments) {
+        services.showMessage(kUsageText, "Commandline", kTaskModalInformation);
+        return;
+    }
+
+    if (takeUninstallSwitch(*arguments))
+        modes.restoreInstallation(*arguments);
+    else
+        modes.relocateInstallation(*arguments);
+}

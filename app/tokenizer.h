@@ -1,0 +1,32 @@
+#pragma once
+// Splits the process's command line into arguments by the rules installers and Windows rely on
+// when they write isreloc's command: a backslash is ordinary, a quote opens and closes a section
+// anywhere and is never part of the argument, a quote pair at the start of an argument is
+// dropped, every byte from 0x01 to 0x20 separates, and the list ends at the first empty argument.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Steps from the first byte of a character to the first byte of the next; never past the end.
+// The Windows build steps by the active ANSI code page; elsewhere one byte is one character.
+using CharStepper = const char* (*)(const char* position);
+const char* singleByteStep(const char* position);
+
+struct ArgumentRead {
+    std::string argument;  // empty only at the end of the text
+    const char* stop;      // the separator or terminating zero that ended it
+};
+
+// Reads one argument from a position inside a zero-terminated text.
+ArgumentRead nextArgument(const char* position, CharStepper step = singleByteStep);
+
+// Number of arguments after token 0 (the program path as the caller wrote it).
+int32_t argumentCount(const char* commandLine, CharStepper step = singleByteStep);
+
+// Argument `index` (1-based) after token 0; the empty text for any index outside 1..count.
+// Index 0 is not read from the text: the caller asks the process for its own path instead.
+std::string argumentAfterToken0(const char* commandLine, int32_t index, CharStepper step = singleByteStep);
+
+// Every argument after token 0 in one pass: the same texts as argumentAfterToken0 for 1..count,
+// in linear time however long the command line is.
+std::vector<std::string> allArguments(const char* commandLine, CharStepper step = singleByteStep);

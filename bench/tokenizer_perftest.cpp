@@ -1,0 +1,42 @@
+// How long building the ArgumentList takes for long command lines: it must grow linearly.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "app/program.h"
+#include "../tests/box_recorder.h"
+
+namespace {
+
+class CountingModes : public ModeRunner {
+public:
+    void relocateInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
+    void restoreInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
+    int32_t seen = 0;
+};
+
+// "isreloc.exe" followed by one-letter arguments, up to the given size in bytes.
+std::string commandLineOfSize(std::size_t bytes) {
+    std::string text = "isreloc.exe";
+    for (int i = 0; text.size() + 2 <= bytes; ++i) {
+        text += ' ';
+        text += static_cast<char>('A' + i % 26);
+    }
+    return text;
+}
+
+void BM_BuildArgumentList(benchmark::State& state) {
+    FixedCommandLine commandLine(commandLineOfSize(static_cast<std::size_t>(state.range(0))), "C:\\isreloc.exe");
+    BoxRecorder services;
+    CountingModes modes;
+    for (auto _ : state) {
+        runProgram(commandLine, services, modes);
+        benchmark::DoNotOptimize(modes.seen);
+    }
+    state.counters["arguments"] = modes.seen;
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+// 32 KiB is the longest command line Windows passes: 16,000 one-letter arguments.
+BENCHMARK(BM_BuildArgumentList)->RangeMultiplier(2)->Range(1 << 10, 32 << 10)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

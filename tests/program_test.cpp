@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "box_recorder.h"
+
+namespace {
+
+// Records which mode ran and with what list.
+class RecordingModes : public ModeRunner {
+public:
+    void relocateInstallation(const ArgumentList& arguments) override { record("install", arguments); }
+    void restoreInstallation(const ArgumentList& arguments) override { record("uninstall", arguments); }
+
+    std::vector<std::string> runs;
+    std::vector<std::string> lastArguments;
+
+private:
+    void record(const char* mode, const ArgumentList& arguments) {
+        runs.push_back(mode);
+        lastArguments = arguments.entries();
+    }
+};
+
+struct ModeRow {
+    const char* name;
+    std::string commandLine;
+    const char* mode;
+    std::vector<std::string> arguments;
+};
+
+const ModeRow kModeRows[] = {
+    {"lone upper-case -U selects uninstall with an empty list", "isreloc.exe -U", "uninstall", {}},
+    {"only the first switch is removed", "isreloc.exe -uninstall -guid{A} -u", "uninstall", {"-guid{a}", "-u"}},
+    {"the switch may come last", "isreloc.exe -hwnd1 -GUID{Ab} -Uninstall", "uninstall", {"-hwnd1", "-guid{ab}"}},
+    {"-u before -uninstall: -u goes", "isreloc.exe x -u -uninstall", "uninstall", {"x", "-uninstall"}},
+    {"/u is not a switch", "isreloc.exe /u", "install", {"/u"}},
+    {"-u=1 is not a switch", "isreloc.exe -u=1", "install", {"-u=1"}},
+    {"-uninstallx and --u are not switches", "isreloc.exe -uninstallx --u", "install", {"-uninstallx", "--u"}},
+    {"any argument runs install mode", "isreloc.exe x", "install", {"x"}},
+    {"quoted switch still counts", "isreloc.exe \"-u\"", "uninstall", {}},
+    {"duplicates stay, in order", "isreloc.exe b a b", "install", {"b", "a", "b"}},
+    {"only ASCII letters are lowercased", "isreloc.exe -GUID\xc0\xe0", "install", {"-guid\xc0\xe0"}},
+};
+
+TEST(RunProgram, SelectsTheModeAndHandsItTheLowercasedList) {
+    for (const ModeRow& row : kModeRows) {
+        SCOPED_TRACE(row.name);
+        FixedCommandLine commandLine(row.commandLine, "C:\\isreloc.exe");
+        BoxRecorder boxes;
+        RecordingModes modes;
+        runProgram(commandLine, boxes, modes);
+        EXPECT_EQ(modes.runs, std::vector<std::string>{row.mode});
+        EXPECT_EQ(modes.lastArguments, row.arguments);
+        EXPECT_TRUE(boxes.boxes.empty());
+    }
+}
+
+TEST(RunProgram, NoArgumentsShowsOnlyTheUsageBox) {
+    for (const char* text : {"isreloc.exe", "\"C:\\a b\\isreloc.exe\"   ", "isreloc.exe \"\"", ""}) {
+        FixedCommandLine commandLine(text, "C:\\isreloc.exe");
+        BoxRecorder boxes;
+        RecordingModes modes;
+        runProgram(commandLine, boxes, modes);
+        EXPECT_TRUE(modes.runs.empty()) << text;
+        ASSERT_EQ(boxes.boxes.size(), 1u) << text;
+        EXPECT_EQ(boxes.boxes[0].text,
+                  "Commandline parameters:\r\n"
+                  "-hwnd\"<value>\" - pass the parent HWND parameter\r\n"
+                  "-guid\"<value>\" - pass the source GUID of the installation\r\n"
+                  "-tguid\"<value>\" - pass the target GUID of the installation\r\n"
+                  "-u[ninstall] - launch this executable in uninstallation mode");
+        EXPECT_EQ(boxes.boxes[0].caption, "Commandline");
+        EXPECT_EQ(boxes.boxes[0].flags, 0x2040u);
+    }
+}
+
+// A command line whose argument list cannot be built, as when memory runs out.
+class FailingCommandLine : public FixedCommandLine {
+public:
+    FailingCommandLine() : FixedCommandLine("isreloc.exe -guid{a}", "C:\\isreloc.exe") {}
+    std::vector<std::string> arguments() override { throw std::bad_alloc(); }
+};
+
+TEST(RunProgram, ListThatCannotBeBuiltGivesTheCriticalErrorBoxAndNoMode) {
+    FailingCommandLine commandLine;
+    BoxRecorder boxes;
+    RecordingModes modes;
+    runProgram(commandLine, boxes, modes);
+    EXPECT_TRUE(modes.runs.empty());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Unable to retrieve commandline parameters");
+    EXPECT_EQ(boxes.boxes[0].caption, "Critical Error");
+    EXPECT_EQ(boxes.boxes[0].flags, 0x2010u);
+}
+
+}  // namespace
