@@ -2,9 +2,7 @@
 // The program's one run: the usage box when there is nothing to do, the ArgumentList, the mode.
 #include "app/command_line.h"
 #include "platform/services/services.h"
-#include "platform/text/string_list.h"
-
-using ArgumentList = TStringList;
+#include "relocation/mode_context.h"
 
 // The two modes the program can hand its arguments to.
 class ModeRunner {

@@ -1,0 +1,14 @@
+#include "app/relocation_modes.h"
+
+#include "relocation/install.h"
+#include "relocation/uninstall.h"
+
+void RelocationModes::relocateInstallation(const ArgumentList& arguments) {
+    ModeContext context{arguments, services_, registry_, commandLine_.argumentAt(0)};
+    ::relocateInstallation(context);
+}
+
+void RelocationModes::restoreInstallation(const ArgumentList& arguments) {
+    ModeContext context{arguments, services_, registry_, commandLine_.argumentAt(0)};
+    ::restoreInstallation(context);
+}

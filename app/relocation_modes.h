@@ -1,0 +1,21 @@
+#pragma once
+// The real modes behind the program's dispatch: each run gets the registry, the services and
+// the program's own path.
+#include "app/command_line.h"
+#include "app/program.h"
+#include "platform/registry/registry_api.h"
+#include "platform/services/services.h"
+
+class RelocationModes : public ModeRunner {
+public:
+    RelocationModes(RegistryApi& registry, Services& services, CommandLine& commandLine)
+        : registry_(registry), services_(services), commandLine_(commandLine) {}
+
+    void relocateInstallation(const ArgumentList& arguments) override;
+    void restoreInstallation(const ArgumentList& arguments) override;
+
+private:
+    RegistryApi& registry_;
+    Services& services_;
+    CommandLine& commandLine_;
+};

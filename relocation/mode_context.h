@@ -1,0 +1,24 @@
+#pragma once
+// What a mode run is given: the argument list, the system it works on, and its own path.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_api.h"
+#include "platform/services/services.h"
+#include "platform/text/string_list.h"
+
+// The lowercased command-line arguments after the program path, in command-line order.
+using ArgumentList = TStringList;
+
+struct ModeContext {
+    const ArgumentList& arguments;
+    Services& services;
+    RegistryApi& registryApi;
+    // The program's own full path, written into the uninstall command.
+    std::string ownPath;
+    // Makes the mode's registry object; tests replace it to see what happens when that fails.
+    std::function<std::unique_ptr<TRegistry>(RegistryApi&)> createRegistry =
+        [](RegistryApi& api) { return std::make_unique<TRegistry>(api); };
+};

@@ -1,0 +1,39 @@
+#pragma once
+// The steps both modes share: the registry object, the maintenance root, the uninstall key
+// paths, and putting the directory back when the key cannot follow it.
+#include <memory>
+#include <string>
+
+#include "relocation/mode_context.h"
+
+extern const char* const kCurrentVersionKey;   // absolute, below HKEY_LOCAL_MACHINE
+extern const char* const kUninstallParentKey;  // absolute, below HKEY_LOCAL_MACHINE
+extern const char* const kUninstallStringValue;
+extern const char* const kSavedUninstallStringValue;
+// Every command isreloc writes holds this text; a product's own command does not.
+extern const char* const kOwnCommandMarker;
+
+// The registry object of one mode run, flushing every key it closes, rooted at
+// HKEY_LOCAL_MACHINE. Null, after the registry box, when it cannot be made.
+std::unique_ptr<TRegistry> openRegistryObject(ModeContext& context);
+
+// The directory that holds one maintenance directory per product, ending in a backslash:
+// ProgramFilesDir + "\InstallShield Installation Information\". Leaves no key open.
+std::string locateMaintenanceRoot(TRegistry& registry);
+
+// The absolute path of a product's uninstall key.
+std::string uninstallKeyPath(const std::string& productName);
+
+// Whether a value of the open key is a text that holds isreloc's own uninstall command.
+bool holdsOwnCommand(TRegistry& registry, const std::string& valueName);
+
+// When the product key cannot be moved with its directory, the directory goes back to where it
+// was, so that the product is never left half relocated; then the key box is shown. A failed
+// move back cannot be helped, and the box is shown all the same.
+void undoDirectoryMoveAndReportMissingKey(ModeContext& context, const std::string& movedTo,
+                                          const std::string& movedFrom);
+
+void showError(ModeContext& context, const std::string& text, const std::string& caption);
+
+// "Directory Error" text naming a directory that is in the way (the same wording in both modes).
+std::string directoryInTheWayText(const std::string& directory);
