@@ -173,4 +173,43 @@ TEST(WindowAlive, HandleZeroNamesNoWindow) {
     EXPECT_FALSE(scratch.services().windowAlive(0));
 }
 
+#ifndef _WIN32
+// Where the test backend puts Windows paths, which the tests of the modes depend on.
+TEST(PosixPaths, WindowsPathsLandBelowTheRootFolder) {
+    PosixServices services("/root-folder", "C:\\Program Files");
+    const struct {
+        const char* windowsPath;
+        const char* hostPath;
+    } cases[] = {
+        {"C:\\Program Files\\InstallShield Installation Information\\{G}\\setup.exe",
+         "/root-folder/C/Program Files/InstallShield Installation Information/{G}/setup.exe"},
+        {"c:/windows", "/root-folder/C/windows"},
+        {"\\windows", "/root-folder/C/windows"},
+        {"{G}", "/root-folder/C/Program Files/{G}"},
+        {"C:{G}", "/root-folder/C/Program Files/{G}"},
+        {"D:{G}", "/root-folder/D/{G}"},
+        {"C:\\..\\..\\etc\\.\\passwd", "/root-folder/C/etc/passwd"},
+        {"..\\..\\..", "/root-folder/C"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.windowsPath);
+        EXPECT_EQ(services.hostPath(row.windowsPath), row.hostPath);
+    }
+    for (const char* unserved : {"", "\\\\server\\share\\x", "\\\\?\\C:\\x"}) {
+        SCOPED_TRACE(unserved);
+        EXPECT_THROW(services.hostPath(unserved), std::invalid_argument);
+        EXPECT_FALSE(services.fileExists(unserved));
+        EXPECT_FALSE(services.directoryProbe(unserved));
+    }
+}
+
+TEST(PosixPaths, AProbeLeavesTheProcessWorkingDirectoryAlone) {
+    ServicesScratch scratch;
+    scratch.makeDirectory("product");
+    const std::filesystem::path before = std::filesystem::current_path();
+    ASSERT_TRUE(scratch.services().directoryProbe(scratch.path("product")));
+    EXPECT_EQ(std::filesystem::current_path(), before);
+}
+#endif
+
 }  // namespace

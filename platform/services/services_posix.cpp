@@ -25,28 +25,28 @@ bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != s
 
 // '*' stands for any run of characters, '?' for any one, as in a Windows file search.
 bool matchesPattern(const std::string& pattern, const std::string& name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
+    std::size_t inPattern = 0;
+    std::size_t inName = 0;
     std::size_t starAt = std::string::npos;
     std::size_t starMatchedUpTo = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starAt = p++;
-            starMatchedUpTo = n;
+    while (inName < name.size()) {
+        if (inPattern < pattern.size() && (pattern[inPattern] == '?' || pattern[inPattern] == name[inName])) {
+            ++inPattern;
+            ++inName;
+        } else if (inPattern < pattern.size() && pattern[inPattern] == '*') {
+            starAt = inPattern++;
+            starMatchedUpTo = inName;
         } else if (starAt != std::string::npos) {
-            p = starAt + 1;
-            n = ++starMatchedUpTo;
+            inPattern = starAt + 1;
+            inName = ++starMatchedUpTo;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
+    while (inPattern < pattern.size() && pattern[inPattern] == '*') {
+        ++inPattern;
     }
-    return p == pattern.size();
+    return inPattern == pattern.size();
 }
 
 // The packed DOS date and time of a moment in local time; -1 outside the years a DOS date holds.
