@@ -1,0 +1,59 @@
+#include "platform/services/recording_services.h"
+
+#include "platform/text/text.h"
+
+void RecordingServices::openWindow(int32_t window, int32_t aliveAnswers) {
+    if (window != 0 && aliveAnswers != 0) {
+        liveWindows_[window] = aliveAnswers;
+    }
+}
+
+void RecordingServices::closeWindow(int32_t window) { liveWindows_.erase(window); }
+
+void RecordingServices::setEnvironment(const std::string& name, const std::string& value) {
+    environment_[upperAscii(name)] = value;
+}
+
+void RecordingServices::launchCommand(const std::string& commandLine) {
+    launchedCommands_.push_back(commandLine);
+}
+
+std::string RecordingServices::expandEnvironment(const std::string& text) {
+    std::string expanded;
+    std::size_t next = 0;
+    while (next < text.size()) {
+        const std::size_t opening = text.find('%', next);
+        const std::size_t closing = opening == std::string::npos ? std::string::npos : text.find('%', opening + 1);
+        if (closing == std::string::npos) {
+            expanded.append(text, next, std::string::npos);
+            break;
+        }
+        expanded.append(text, next, opening - next);
+        const auto variable = environment_.find(upperAscii(text.substr(opening + 1, closing - opening - 1)));
+        if (variable != environment_.end()) {
+            expanded += variable->second;
+        } else {
+            expanded.append(text, opening, closing - opening + 1);
+        }
+        next = closing + 1;
+    }
+    return expanded;
+}
+
+bool RecordingServices::windowAlive(int32_t window) {
+    windowTests_.push_back(window);
+    const auto live = liveWindows_.find(window);
+    if (live == liveWindows_.end()) {
+        return false;
+    }
+    if (live->second > 0 && --live->second == 0) {
+        liveWindows_.erase(live);
+    }
+    return true;
+}
+
+void RecordingServices::pauseFor(uint32_t milliseconds) { pauses_.push_back(milliseconds); }
+
+void RecordingServices::showMessage(const std::string& text, const std::string& caption, uint32_t flags) {
+    messages_.push_back(RecordedMessage{text, caption, flags});
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The services on Windows: each operation is the system call or short fixed sequence of calls
+// that the modes rely on, with every failure turned into a false result or ignored.
+#include "platform/services/services.h"
+
+class Win32Services final : public Services {
+public:
+    int32_t fileAge(const std::string& path) override;
+    bool fileExists(const std::string& path) override;
+    bool directoryProbe(const std::string& path) override;
+    bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
+    void launchCommand(const std::string& commandLine) override;
+    std::string expandEnvironment(const std::string& text) override;
+    bool windowAlive(int32_t window) override;
+    void pauseFor(uint32_t milliseconds) override;
+    void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
+};

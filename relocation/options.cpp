@@ -1,0 +1,65 @@
+#include "relocation/options.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "platform/text/text.h"
+
+const OptionKeywords kInstallKeywords{kHwndKeyword, kGuidKeyword, kTguidKeyword};
+const OptionKeywords kUninstallKeywords{kRunfileKeyword, kHwndKeyword, kGuidKeyword, kTguidKeyword};
+
+namespace {
+
+const char* const kIncorrectHwndText =
+    "Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application";
+const char* const kIncorrectHwndCaption = "Incorrect format";
+
+}  // namespace
+
+const FoundOption& OptionScan::option(const std::string& keyword) const {
+    for (const auto& [scannedKeyword, found] : options_) {
+        if (equalText(scannedKeyword, keyword)) {
+            return found;
+        }
+    }
+    throw std::out_of_range("the options were not scanned for " + keyword);
+}
+
+OptionScan scanOptions(const TStringList& arguments, const OptionKeywords& keywords) {
+    OptionScan::Options options;
+    for (const std::string& keyword : keywords) {
+        options.emplace_back(keyword, FoundOption{});
+    }
+    for (int32_t index = 0; index < arguments.count(); ++index) {
+        const std::string& entry = arguments.at(index);
+        for (auto& [keyword, option] : options) {
+            if (!option.found && findText(keyword, entry) > 0) {
+                option.found = true;
+                option.entry = entry;
+                // The value is what follows a keyword written first; an entry with text before
+                // its keyword keeps part of the keyword in its value and fails the mode's checks.
+                option.value = entry;
+                cutText(option.value, 1, static_cast<int32_t>(keyword.size()));
+            }
+        }
+    }
+    return OptionScan(std::move(options));
+}
+
+bool waitForParent(const std::string& hwndValue, Services& services) {
+    if (equalText(hwndValue, kWaitKeyword)) {
+        services.pauseFor(kFixedWaitMs);
+        return true;
+    }
+    int32_t parent = 0;
+    try {
+        parent = parseInteger(hwndValue);
+    } catch (const EConvertError&) {
+        services.showMessage(kIncorrectHwndText, kIncorrectHwndCaption, kTaskModalError);
+        return false;
+    }
+    while (services.windowAlive(parent)) {
+        services.pauseFor(kParentPollMs);
+    }
+    return true;
+}
