@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "../tests/box_recorder.h"
+#include "platform/services/services_posix.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ std::string commandLineOfSize(std::size_t bytes) {
 
 void BM_BuildArgumentList(benchmark::State& state) {
     FixedCommandLine commandLine(commandLineOfSize(static_cast<std::size_t>(state.range(0))), "C:\\isreloc.exe");
-    BoxRecorder services;
+    PosixServices services("/nonexistent");  // the list is all that is built
     CountingModes modes;
     for (auto _ : state) {
         runProgram(commandLine, services, modes);

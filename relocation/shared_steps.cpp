@@ -26,7 +26,7 @@ std::unique_ptr<TRegistry> openRegistryObject(ModeContext& context) {
     }
     // The program is 32-bit, like the installers it serves, and uses the default registry view
     // on purpose: it must see the uninstall entries exactly where they wrote them.
-    registry->flushOnClose = true;
+    registry->setFlushOnClose(true);
     registry->setRoot(kLocalMachine);
     return registry;
 }
@@ -45,7 +45,7 @@ std::string uninstallKeyPath(const std::string& productName) {
 
 bool holdsOwnCommand(TRegistry& registry, const std::string& valueName) {
     const ValueInfo info = registry.queryValueInfo(valueName);
-    if (!info.ok || (info.kind != textKind && info.kind != expandTextKind)) return false;
+    if (!info.ok || (info.kind != ValueKind::textKind && info.kind != ValueKind::expandTextKind)) return false;
     return findText(kOwnCommandMarker, registry.readText(valueName)) > 0;
 }
 

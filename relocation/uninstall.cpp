@@ -21,7 +21,7 @@ std::string restoreProductCommand(TRegistry& registry, Services& services) {
     registry.relabelValue(kSavedUninstallStringValue, kUninstallStringValue);
 
     const std::string command = registry.readText(kUninstallStringValue);
-    if (registry.queryValueInfo(kUninstallStringValue).kind == expandTextKind)
+    if (registry.queryValueInfo(kUninstallStringValue).kind == ValueKind::expandTextKind)
         return services.expandEnvironment(command);
     return command;
 }

@@ -6,30 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/services/recording_services.h"
+#include "no_file_services.h"
 
 namespace {
-
-// The scan and the wait never look at files; any file question is a fault of the code under test.
-class WaitServices final : public RecordingServices {
-public:
-    int32_t fileAge(const std::string& path) override {
-        ADD_FAILURE() << "unexpected fileAge " << path;
-        return -1;
-    }
-    bool fileExists(const std::string& path) override {
-        ADD_FAILURE() << "unexpected fileExists " << path;
-        return false;
-    }
-    bool directoryProbe(const std::string& path) override {
-        ADD_FAILURE() << "unexpected directoryProbe " << path;
-        return false;
-    }
-    bool moveDirectory(const std::string& oldPath, const std::string&) override {
-        ADD_FAILURE() << "unexpected moveDirectory " << oldPath;
-        return false;
-    }
-};
 
 const RecordedMessage kIncorrectHwndBox{
     "Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application",
@@ -155,7 +134,7 @@ const WaitCase kWaitCases[] = {
 TEST(WaitForParent, PausesPollsOrRefuses) {
     for (const WaitCase& row : kWaitCases) {
         SCOPED_TRACE(row.what);
-        WaitServices services;
+        NoFileServices services;
         services.openWindow(row.liveWindow, row.aliveAnswers);
         EXPECT_EQ(waitForParent(row.hwndValue, services), row.goesOn);
         EXPECT_EQ(services.windowTests(), row.windowTests);
@@ -166,7 +145,7 @@ TEST(WaitForParent, PausesPollsOrRefuses) {
 }
 
 TEST(WaitForParent, HasNoTimeLimit) {
-    WaitServices services;
+    NoFileServices services;
     services.openWindow(99, 20000);
     EXPECT_TRUE(waitForParent("99", services));
     EXPECT_EQ(services.windowTests().size(), 20001u);
@@ -193,7 +172,7 @@ const ArgumentCase kArgumentCases[] = {
 TEST(WaitForParent, FromTheArgumentToTheWait) {
     for (const ArgumentCase& row : kArgumentCases) {
         SCOPED_TRACE(row.what);
-        WaitServices services;
+        NoFileServices services;
         const OptionScan scan = scanOptions(TStringList({row.argument, "-guid{abc}"}), kInstallKeywords);
         EXPECT_EQ(waitForParent(scan.value(kHwndKeyword), services), row.goesOn);
         EXPECT_EQ(services.windowTests().size(), row.windowTests);

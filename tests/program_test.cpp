@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/program.h"
-#include "box_recorder.h"
+#include "no_file_services.h"
 
 namespace {
 
@@ -50,31 +50,31 @@ TEST(RunProgram, SelectsTheModeAndHandsItTheLowercasedList) {
     for (const ModeRow& row : kModeRows) {
         SCOPED_TRACE(row.name);
         FixedCommandLine commandLine(row.commandLine, "C:\\isreloc.exe");
-        BoxRecorder boxes;
+        NoFileServices boxes;
         RecordingModes modes;
         runProgram(commandLine, boxes, modes);
         EXPECT_EQ(modes.runs, std::vector<std::string>{row.mode});
         EXPECT_EQ(modes.lastArguments, row.arguments);
-        EXPECT_TRUE(boxes.boxes.empty());
+        EXPECT_TRUE(boxes.messages().empty());
     }
 }
 
 TEST(RunProgram, NoArgumentsShowsOnlyTheUsageBox) {
     for (const char* text : {"isreloc.exe", "\"C:\\a b\\isreloc.exe\"   ", "isreloc.exe \"\"", ""}) {
         FixedCommandLine commandLine(text, "C:\\isreloc.exe");
-        BoxRecorder boxes;
+        NoFileServices boxes;
         RecordingModes modes;
         runProgram(commandLine, boxes, modes);
         EXPECT_TRUE(modes.runs.empty()) << text;
-        ASSERT_EQ(boxes.boxes.size(), 1u) << text;
-        EXPECT_EQ(boxes.boxes[0].text,
+        ASSERT_EQ(boxes.messages().size(), 1u) << text;
+        EXPECT_EQ(boxes.messages()[0].text,
                   "Commandline parameters:\r\n"
                   "-hwnd\"<value>\" - pass the parent HWND parameter\r\n"
                   "-guid\"<value>\" - pass the source GUID of the installation\r\n"
                   "-tguid\"<value>\" - pass the target GUID of the installation\r\n"
                   "-u[ninstall] - launch this executable in uninstallation mode");
-        EXPECT_EQ(boxes.boxes[0].caption, "Commandline");
-        EXPECT_EQ(boxes.boxes[0].flags, 0x2040u);
+        EXPECT_EQ(boxes.messages()[0].caption, "Commandline");
+        EXPECT_EQ(boxes.messages()[0].flags, 0x2040u);
     }
 }
 
@@ -87,14 +87,14 @@ public:
 
 TEST(RunProgram, ListThatCannotBeBuiltGivesTheCriticalErrorBoxAndNoMode) {
     FailingCommandLine commandLine;
-    BoxRecorder boxes;
+    NoFileServices boxes;
     RecordingModes modes;
     runProgram(commandLine, boxes, modes);
     EXPECT_TRUE(modes.runs.empty());
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Unable to retrieve commandline parameters");
-    EXPECT_EQ(boxes.boxes[0].caption, "Critical Error");
-    EXPECT_EQ(boxes.boxes[0].flags, 0x2010u);
+    ASSERT_EQ(boxes.messages().size(), 1u);
+    EXPECT_EQ(boxes.messages()[0].text, "Unable to retrieve commandline parameters");
+    EXPECT_EQ(boxes.messages()[0].caption, "Critical Error");
+    EXPECT_EQ(boxes.messages()[0].flags, 0x2010u);
 }
 
 }  // namespace
