@@ -1,0 +1,104 @@
+#include "platform/failure/failure.h"
+
+#include <windows.h>
+
+#include "platform/services/services.h"
+#include "platform/text/exception.h"
+
+namespace {
+
+struct ModulePlace {
+    std::string name;
+    uint32_t offset;
+};
+
+// The full path, however long: paths beyond MAX_PATH exist and a cut name would mislead.
+std::string moduleFilePath(HMODULE module) {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(module, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return "";
+        if (length < path.size() || path.size() >= 65536) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string fileNamePart(const std::string& path) {
+    const std::size_t lastBackslash = path.rfind('\\');
+    return lastBackslash == std::string::npos ? path : path.substr(lastBackslash + 1);
+}
+
+uint32_t addressValue(const void* address) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address));
+}
+
+// The loaded image that holds the address; an address in no image is shown against the
+// program's own file, counted from where its code section usually starts.
+ModulePlace locateAddress(const void* address) {
+    if (address != nullptr) {
+        MEMORY_BASIC_INFORMATION region;
+        if (VirtualQuery(address, &region, sizeof region) == sizeof region && region.Type == MEM_IMAGE &&
+            region.AllocationBase != nullptr) {
+            const std::string path = moduleFilePath(static_cast<HMODULE>(region.AllocationBase));
+            if (!path.empty())
+                return {fileNamePart(path), addressValue(address) - addressValue(region.AllocationBase)};
+        }
+    }
+    return {fileNamePart(moduleFilePath(nullptr)), address != nullptr ? addressValue(address) - 0x1000 : 0};
+}
+
+// A program built without the string table (the test programs) still reports in full.
+std::string loadReportText(UINT resource, const char* builtIn) {
+    char buffer[1024];
+    const int length = LoadStringA(GetModuleHandleA(nullptr), resource, buffer, sizeof buffer);
+    return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string(builtIn);
+}
+
+// Without allocating: std::terminate may be the answer to an exhausted heap.
+const void* raiseAddressOf(std::exception_ptr failure) noexcept {
+    if (!failure) return nullptr;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Exception& raised) {
+        return raised.raiseAddress();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+[[noreturn]] void terminateWithFallback() noexcept {
+    showFallbackAndHalt(kRaisedFailureErrorNumber, raiseAddressOf(std::current_exception()));
+}
+
+// Before every other static initialiser of the program, so that a failure while they run
+// still ends with the plain box instead of a silent abort.
+__attribute__((constructor(101))) void installTerminateFallbackAtStart() { installTerminateFallback(); }
+
+}  // namespace
+
+void reportAndHalt(const FailureDescription& failure, Services& services) {
+    const ModulePlace place = locateAddress(failure.raiseAddress);
+    const std::string text = failureReportText(failure.className, place.name, place.offset, failure.message,
+                                               loadReportText(kReportFormatResource, kReportFormat));
+    services.showMessage(text, loadReportText(kReportCaptionResource, kReportCaption), kTaskModalError);
+    haltProcess(1);
+}
+
+void haltProcess(uint32_t exitCode) { ExitProcess(exitCode); }
+
+void showFallbackAndHalt(uint32_t errorNumber, const void* address) {
+    // The template itself stands in when even these few bytes cannot be allocated.
+    char text[32] = "Runtime error     at 00000000";
+    try {
+        const std::string filled = fallbackReportText(errorNumber, addressValue(address));
+        lstrcpynA(text, filled.c_str(), sizeof text);
+    } catch (...) {
+    }
+    MessageBoxA(nullptr, text, kFallbackCaption, kFallbackFlags);
+    ExitProcess(errorNumber);
+}
+
+void installTerminateFallback() { std::set_terminate(terminateWithFallback); }

@@ -1,0 +1,25 @@
+#pragma once
+// Runs a program the way Explorer or an installer would start it and answers its message boxes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ObservedBox {
+    std::string caption;
+    std::string text;
+    bool iconShown;
+};
+
+struct ChildOutcome {
+    bool started = false;
+    std::string startError;  // when not started
+    std::vector<ObservedBox> boxes;
+    bool timedOut = false;   // killed after the time-out
+    uint32_t exitCode = 0;
+};
+
+// Starts applicationPath with exactly commandLine, closes each message box it shows (recording
+// caption, text and whether an icon is shown) and waits for its end; after timeoutMilliseconds
+// the program is killed and the outcome says so.
+ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
+                               uint32_t timeoutMilliseconds);

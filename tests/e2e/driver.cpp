@@ -1,0 +1,130 @@
+// Runs each end-to-end case against the real programs in this folder under the real system (or
+// Wine): one PASS/FAIL line per case, then "N passed, M failed"; exits non-zero on any failure.
+//   e2e_driver [--allow-missing FILE]...   cases of a program not built yet are skipped
+#include <windows.h>
+
+#include <cstdio>
+#include <set>
+
+#include "child_process.h"
+#include "e2e_case.h"
+#include "fixture.h"
+
+namespace {
+
+// The longest a case may take: the tool's fixed parent wait is 15 s, and Wine starts slowly.
+constexpr uint32_t kCaseTimeoutMilliseconds = 60000;
+
+std::string ownDirectory() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.rfind('\\') + 1);
+}
+
+std::string scratchDirectory() {
+    char temporary[MAX_PATH + 1] = "";
+    const DWORD length = GetTempPathA(sizeof temporary, temporary);
+    std::string directory = length > 0 && length < sizeof temporary ? temporary : "C:\\";
+    if (directory.back() != '\\') directory += '\\';
+    return directory + "isreloc-e2e\\";
+}
+
+// Box texts shown with their line ends visible, so a missing CR stands out.
+std::string visible(const std::string& text) {
+    std::string shown;
+    for (const unsigned char c : text) {
+        if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return "\"" + shown + "\"";
+}
+
+void compareBoxes(CaseContext& context, const std::vector<ExpectedBox>& expected,
+                  const std::vector<ObservedBox>& observed) {
+    context.expect(observed.size() == expected.size(), std::to_string(expected.size()) + " box(es) expected, " +
+                                                           std::to_string(observed.size()) + " shown");
+    for (std::size_t at = 0; at < observed.size(); ++at) {
+        const std::string where = "box " + std::to_string(at + 1) + ": ";
+        if (at >= expected.size()) {
+            context.expect(false, where + "unexpected " + visible(observed[at].caption) + " " +
+                                      visible(observed[at].text));
+            continue;
+        }
+        context.expect(observed[at].caption == expected[at].caption,
+                       where + "caption " + visible(observed[at].caption) + ", expected " +
+                           visible(expected[at].caption));
+        context.expect(boxTextMatches(expected[at].text, observed[at].text),
+                       where + "text " + visible(observed[at].text) + ", expected " + visible(expected[at].text));
+        if (expected[at].icon != IconExpectation::Any)
+            context.expect(observed[at].iconShown == (expected[at].icon == IconExpectation::Shown),
+                           where + (observed[at].iconShown ? "an icon shown, none expected" : "no icon shown"));
+    }
+}
+
+// True when the case passed; its failures are printed below its line.
+bool runCase(const E2eCase& one, const E2eEnvironment& environment) {
+    CaseContext context(environment);
+    context.expect(removeDirectoryTree(environment.scratchDirectory) && makeDirectories(environment.scratchDirectory),
+                   "cannot empty the scratch directory " + environment.scratchDirectory);
+    if (one.prepare) one.prepare(context);
+    if (context.failures().empty()) {
+        const ChildOutcome outcome =
+            runAnsweringBoxes(environment.programPath(one.program), one.commandLine, kCaseTimeoutMilliseconds);
+        if (context.expect(outcome.started, "not started: " + outcome.startError)) {
+            compareBoxes(context, one.boxes, outcome.boxes);
+            context.expect(!outcome.timedOut,
+                           "still running after " + std::to_string(kCaseTimeoutMilliseconds) + " ms: killed");
+            if (!outcome.timedOut)
+                context.expect(outcome.exitCode == one.exitCode, "exit code " + std::to_string(outcome.exitCode) +
+                                                                     ", expected " + std::to_string(one.exitCode));
+            if (one.verify) one.verify(context);
+        }
+    }
+    std::printf("%s %s\n", context.failures().empty() ? "PASS" : "FAIL", one.name.c_str());
+    for (const std::string& failure : context.failures()) std::printf("    %s\n", failure.c_str());
+    std::fflush(stdout);
+    return context.failures().empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::set<std::string> mayBeMissing;
+    for (int at = 1; at < argc; ++at) {
+        if (std::string(argv[at]) == "--allow-missing" && at + 1 < argc) {
+            mayBeMissing.insert(argv[++at]);
+        } else {
+            std::printf("usage: e2e_driver [--allow-missing FILE]...\n");
+            return 2;
+        }
+    }
+    const E2eEnvironment environment{ownDirectory(), scratchDirectory()};
+    int passed = 0;
+    int failed = 0;
+    for (const E2eCase& one : allCases(environment)) {
+        if (mayBeMissing.count(one.program) != 0 && !fileExists(environment.programPath(one.program))) {
+            std::printf("SKIP %s (%s not built)\n", one.name.c_str(), one.program.c_str());
+            continue;
+        }
+        ++(runCase(one, environment) ? passed : failed);
+    }
+    removeDirectoryTree(environment.scratchDirectory);
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}

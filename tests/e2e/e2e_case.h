@@ -1,0 +1,61 @@
+#pragma once
+// One end-to-end case: a program started with an exact command line, the boxes it must show in
+// order, its exit code, and hooks that prepare the registry and files before the run and check
+// what the run left behind.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Stands in an expected box text for eight upper-case hexadecimal digits (an address or offset
+// that differs from build to build).
+constexpr const char* kAnyHex8 = "<HEX8>";
+
+enum class IconExpectation { Any, Shown, None };
+
+struct ExpectedBox {
+    std::string caption;
+    std::string text;
+    IconExpectation icon = IconExpectation::Any;
+};
+
+// Where the programs under test and the scratch files are.
+struct E2eEnvironment {
+    std::string binDirectory;      // ends in a backslash; isreloc.exe and the probes are here
+    std::string scratchDirectory;  // ends in a backslash; emptied before each case
+    std::string programPath(const std::string& fileName) const { return binDirectory + fileName; }
+    // The program's path in quotes, as a command line starts.
+    std::string quotedProgram(const std::string& fileName) const { return "\"" + programPath(fileName) + "\""; }
+};
+
+// Handed to the hooks: what they may use and where they report what went wrong.
+class CaseContext {
+public:
+    explicit CaseContext(const E2eEnvironment& environment) : environment_(environment) {}
+    const E2eEnvironment& environment() const { return environment_; }
+    // Records the failure, worded as it will be printed, unless the condition holds; returns the condition.
+    bool expect(bool condition, const std::string& what) {
+        if (!condition) failures_.push_back(what);
+        return condition;
+    }
+    const std::vector<std::string>& failures() const { return failures_; }
+
+private:
+    const E2eEnvironment& environment_;
+    std::vector<std::string> failures_;
+};
+
+struct E2eCase {
+    std::string name;
+    std::string program;      // file name in the bin folder
+    std::string commandLine;  // exactly what the program receives, its own path included
+    std::vector<ExpectedBox> boxes;
+    uint32_t exitCode = 0;
+    std::function<void(CaseContext&)> prepare;  // registry values, directories, files
+    std::function<void(CaseContext&)> verify;   // what the run left behind
+};
+
+std::vector<E2eCase> allCases(const E2eEnvironment& environment);
+
+// True when actual equals expected, each kAnyHex8 in expected matching eight upper-case hex digits.
+bool boxTextMatches(const std::string& expected, const std::string& actual);

@@ -1,0 +1,80 @@
+// Ends the way isreloc ends on a failure nobody handled, chosen by the last word of its command
+// line, so the driver sees the real boxes and exit codes of the failure room:
+//   report          an Exception subclass reaches the top: report box, exit 1
+//   out-of-memory   std::bad_alloc reaches the top: report box naming no address, exit 1
+//   static-init     raised while static initialisers run: fallback box, exit 217
+//   escape          raised out of main: fallback box, exit 217
+//   string-table    shows the two report texts as the string table holds them, exit 0
+#include <windows.h>
+
+#include <new>
+#include <string>
+
+#include "platform/failure/failure.h"
+#include "platform/services/services.h"
+#include "platform/text/exception.h"
+
+namespace {
+
+class EProbeFailure : public Exception {
+public:
+    explicit EProbeFailure(std::string message);
+    const char* className() const override { return "EProbeFailure"; }
+};
+
+__attribute__((noinline)) EProbeFailure::EProbeFailure(std::string message)
+    : Exception(std::move(message), ISRELOC_CALLER_ADDRESS()) {}
+
+// Only the report box is needed here; nothing else of the services is touched.
+class BoxOnlyServices : public Services {
+public:
+    int32_t fileAge(const std::string&) override { return -1; }
+    bool fileExists(const std::string&) override { return false; }
+    bool directoryProbe(const std::string&) override { return false; }
+    bool moveDirectory(const std::string&, const std::string&) override { return false; }
+    void launchCommand(const std::string&) override {}
+    std::string expandEnvironment(const std::string& text) override { return text; }
+    bool windowAlive(int32_t) override { return false; }
+    void pauseFor(uint32_t) override {}
+    void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
+        MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+    }
+};
+
+std::string requestedMode() {
+    const std::string commandLine = GetCommandLineA();
+    return commandLine.substr(commandLine.rfind(' ') + 1);
+}
+
+std::string loadString(UINT resource) {
+    char buffer[1024];
+    const int length = LoadStringA(GetModuleHandleA(nullptr), resource, buffer, sizeof buffer);
+    return std::string(buffer, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+bool raiseWhenAsked() {
+    if (requestedMode() == "static-init") throw EProbeFailure("Raised while starting");
+    return false;
+}
+
+const bool kRaisedWhileStarting = raiseWhenAsked();
+
+}  // namespace
+
+int main() {
+    const std::string mode = requestedMode();
+    if (mode == "string-table") {
+        const std::string texts = loadString(kReportFormatResource) + "|" + loadString(kReportCaptionResource);
+        MessageBoxA(nullptr, texts.c_str(), "String table", MB_OK);
+        return 0;
+    }
+    if (mode == "escape") throw EProbeFailure("Raised out of main");
+    try {
+        if (mode == "report") throw EProbeFailure("Raised on purpose by the failure probe");
+        if (mode == "out-of-memory") throw std::bad_alloc();
+    } catch (...) {
+        BoxOnlyServices services;
+        reportAndHalt(describeFailure(std::current_exception()), services);
+    }
+    return kRaisedWhileStarting ? 4 : 3;  // an unknown mode
+}
