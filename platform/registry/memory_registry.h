@@ -1,0 +1,145 @@
+#pragma once
+// An in-memory registry that keeps the rules the layer relies on (names without regard to case,
+// an empty sub-path naming the base key, create-with-parents, delete refused while subkeys
+// exist, handles to deleted keys failing, enumeration by index, the unnamed default value),
+// records what was changed, and can be told to fail any chosen call.
+//
+// Names and string data are held as the registry holds them: UTF-16, string data as UTF-16LE
+// bytes. The ANSI calls convert through a Latin-1 code page; characters outside it become '?'.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/registry/named_list.h"
+#include "platform/registry/registry_api.h"
+
+// One kind per registry call; the ANSI and wide forms of a call share their kind, so a switch
+// set on a kind catches the call whichever form the layer uses.
+enum class RegistryCall {
+    openKey,
+    createKey,
+    queryValue,
+    setValue,
+    queryInfoKey,
+    enumKey,
+    enumValue,
+    deleteKey,
+    deleteValue,
+    flushKey,
+    closeKey,
+};
+
+// One change the store made, in order. keyPath starts with the root's short name ("HKLM\\...").
+struct RegistryChange {
+    enum class Kind { keyCreated, keyDeleted, valueWritten, valueDeleted };
+    Kind kind;
+    std::u16string keyPath;
+    std::u16string valueName;  // empty for key changes and for the default value
+    uint32_t registryType = 0;
+    std::vector<uint8_t> data;
+};
+
+class MemoryRegistry : public RegistryApi {
+public:
+    // The code an injected failure returns (ERROR_ACCESS_DENIED).
+    static constexpr int32_t kInjectedFailure = 5;
+
+    MemoryRegistry();
+
+    int32_t regOpenKeyExA(RegistryHandle base, const char* subPath, uint32_t access, RegistryHandle* result) override;
+    int32_t regCreateKeyExA(RegistryHandle base, const char* subPath, uint32_t access, RegistryHandle* result) override;
+    int32_t regQueryValueExA(RegistryHandle key, const char* name, uint32_t* type, uint8_t* data,
+                             uint32_t* dataSize) override;
+    int32_t regSetValueExA(RegistryHandle key, const char* name, uint32_t type, const uint8_t* data,
+                           uint32_t dataSize) override;
+    int32_t regQueryInfoKeyA(RegistryHandle key, KeyInfo* info) override;
+    int32_t regEnumKeyExA(RegistryHandle key, uint32_t index, char* name, uint32_t* nameLength) override;
+    int32_t regEnumValueA(RegistryHandle key, uint32_t index, char* name, uint32_t* nameLength) override;
+    int32_t regDeleteKeyA(RegistryHandle base, const char* subPath) override;
+    int32_t regDeleteValueA(RegistryHandle key, const char* name) override;
+    int32_t regFlushKey(RegistryHandle key) override;
+    int32_t regCloseKey(RegistryHandle key) override;
+
+    int32_t regOpenKeyExW(RegistryHandle base, const char16_t* subPath, uint32_t access, RegistryHandle* result) override;
+    int32_t regCreateKeyExW(RegistryHandle base, const char16_t* subPath, uint32_t access,
+                            RegistryHandle* result) override;
+    int32_t regQueryValueExW(RegistryHandle key, const char16_t* name, uint32_t* type, uint8_t* data,
+                             uint32_t* dataSize) override;
+    int32_t regSetValueExW(RegistryHandle key, const char16_t* name, uint32_t type, const uint8_t* data,
+                           uint32_t dataSize) override;
+    int32_t regEnumKeyExW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) override;
+    int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) override;
+    int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override;
+
+    std::u16string widen(const std::string& ansi) const override;
+    std::string narrow(const std::u16string& wide) const override;
+    // No double-byte code page here: name lengths are never doubled.
+    DoubleByteFacts doubleByteFacts() const override { return {}; }
+
+    // The failure switch. Calls are numbered from 1 in the order made, every kind counted.
+    uint64_t callCount() const { return callCount_; }
+    uint64_t callCount(RegistryCall kind) const { return callsOfKind_[static_cast<size_t>(kind)]; }
+    // The call with this number fails.
+    void failCall(uint64_t number) { failingCalls_.insert(number); }
+    // Every call of this kind on the key at keyPath ("HKLM\\A\\B", any letter case) fails. For
+    // opening, creating and deleting a key that is the key named; otherwise the handle's key.
+    void failEvery(RegistryCall kind, const std::string& keyPath);
+    void clearFailures();
+
+    // The record of changes, in order; and how many handles are open now (roots not counted).
+    const std::vector<RegistryChange>& changes() const { return changes_; }
+    void clearChanges() { changes_.clear(); }
+    size_t openHandleCount() const { return handles_.size(); }
+
+private:
+    struct Value {
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+    };
+    struct Node {
+        std::u16string name;
+        Node* parent = nullptr;  // none for a root and for a deleted key
+        bool deleted = false;
+        NamedList<std::shared_ptr<Node>> subkeys;
+        NamedList<Value> values;
+        uint64_t lastWriteTime = 0;
+    };
+    struct OpenHandle {
+        std::shared_ptr<Node> node;
+        uint32_t access;
+    };
+
+    int32_t openKey(RegistryHandle base, const std::u16string& subPath, uint32_t access, RegistryHandle* result);
+    int32_t createKey(RegistryHandle base, const std::u16string& subPath, uint32_t access, RegistryHandle* result);
+    int32_t queryValue(RegistryHandle key, const std::u16string& name, uint32_t* type, std::vector<uint8_t>* data);
+    int32_t setValue(RegistryHandle key, const std::u16string& name, uint32_t type, std::vector<uint8_t> data);
+    int32_t enumName(RegistryCall kind, RegistryHandle key, uint32_t index, std::u16string& name);
+    int32_t deleteKey(RegistryHandle base, const std::u16string& subPath);
+
+    // The node behind a handle, or an error code: handle none or unknown, key deleted, or the
+    // handle lacks the rights asked.
+    int32_t nodeFor(RegistryHandle key, uint32_t rightsNeeded, std::shared_ptr<Node>& node) const;
+    // Counts the call and says whether the switch makes it fail.
+    bool injectFailure(RegistryCall kind, const std::u16string& keyPath);
+    bool injectFailure(RegistryCall kind, RegistryHandle key, const std::u16string& subPath);
+    std::u16string pathOf(const Node& node) const;
+    RegistryHandle newHandle(std::shared_ptr<Node> node, uint32_t access);
+    void touch(Node& node) { node.lastWriteTime = ++clock_; }
+    void record(RegistryChange::Kind kind, const Node& node, const std::u16string& valueName = u"",
+                uint32_t type = 0, std::vector<uint8_t> data = {});
+
+    std::unordered_map<RegistryHandle, std::shared_ptr<Node>> roots_;
+    std::unordered_map<RegistryHandle, OpenHandle> handles_;
+    RegistryHandle nextHandle_ = 0x1000;
+    uint64_t clock_ = 0;
+    uint64_t callCount_ = 0;
+    std::array<uint64_t, static_cast<size_t>(RegistryCall::closeKey) + 1> callsOfKind_{};
+    std::set<uint64_t> failingCalls_;
+    std::set<std::pair<RegistryCall, std::u16string>> failingKinds_;  // folded key paths
+    std::vector<RegistryChange> changes_;
+};

@@ -1,0 +1,152 @@
+#include "platform/registry/registry_win32.h"
+
+#include <windows.h>
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16 units");
+static_assert(sizeof(HKEY) == sizeof(RegistryHandle), "a 32-bit process: handles are 32 bits");
+
+namespace {
+
+HKEY toHkey(RegistryHandle handle) { return reinterpret_cast<HKEY>(static_cast<uintptr_t>(handle)); }
+RegistryHandle fromHkey(HKEY key) { return static_cast<RegistryHandle>(reinterpret_cast<uintptr_t>(key)); }
+const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+wchar_t* wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+DWORD* dword(uint32_t* value) { return reinterpret_cast<DWORD*>(value); }
+
+// Taken once, when the registry is first set up at start-up.
+DoubleByteFacts readDoubleByteFacts() {
+    DoubleByteFacts facts;
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    facts.ntPlatform = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    char codePage[8] = {};
+    UINT ansiCodePage = CP_ACP;
+    if (GetLocaleInfoA(MAKELCID(LANGIDFROMLCID(GetThreadLocale()), SORT_DEFAULT), LOCALE_IDEFAULTANSICODEPAGE,
+                       codePage, sizeof(codePage)) > 0)
+        ansiCodePage = static_cast<UINT>(strtoul(codePage, nullptr, 10));
+    CPINFO info{};
+    facts.doubleByteCodePage = GetCPInfo(ansiCodePage, &info) && info.LeadByte[0] != 0;
+    return facts;
+}
+
+// Called after the call that opened the key, so that it reads the handle written.
+int32_t handOut(LONG result, HKEY opened, RegistryHandle* handle) {
+    *handle = result == ERROR_SUCCESS ? fromHkey(opened) : kNoKey;
+    return static_cast<int32_t>(result);
+}
+
+}  // namespace
+
+Win32RegistryApi::Win32RegistryApi() : facts_(readDoubleByteFacts()) {}
+
+int32_t Win32RegistryApi::regOpenKeyExA(RegistryHandle base, const char* subPath, uint32_t access,
+                                        RegistryHandle* result) {
+    HKEY opened = nullptr;
+    const LONG status = RegOpenKeyExA(toHkey(base), subPath, 0, access, &opened);
+    return handOut(status, opened, result);
+}
+
+int32_t Win32RegistryApi::regCreateKeyExA(RegistryHandle base, const char* subPath, uint32_t access,
+                                          RegistryHandle* result) {
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    const LONG status = RegCreateKeyExA(toHkey(base), subPath, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                         &created, &disposition);
+    return handOut(status, created, result);
+}
+
+int32_t Win32RegistryApi::regQueryValueExA(RegistryHandle key, const char* name, uint32_t* type, uint8_t* data,
+                                           uint32_t* dataSize) {
+    return RegQueryValueExA(toHkey(key), name, nullptr, dword(type), data, dword(dataSize));
+}
+
+int32_t Win32RegistryApi::regSetValueExA(RegistryHandle key, const char* name, uint32_t type, const uint8_t* data,
+                                         uint32_t dataSize) {
+    return RegSetValueExA(toHkey(key), name, 0, type, data, dataSize);
+}
+
+int32_t Win32RegistryApi::regQueryInfoKeyA(RegistryHandle key, KeyInfo* info) {
+    FILETIME lastWrite{};
+    const LONG result = RegQueryInfoKeyA(toHkey(key), nullptr, nullptr, nullptr, dword(&info->subkeyCount),
+                                         dword(&info->maxSubkeyNameLength), nullptr, dword(&info->valueCount),
+                                         dword(&info->maxValueNameLength), dword(&info->maxDataLength), nullptr,
+                                         &lastWrite);
+    info->lastWriteTime = (static_cast<uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
+    return result;
+}
+
+int32_t Win32RegistryApi::regEnumKeyExA(RegistryHandle key, uint32_t index, char* name, uint32_t* nameLength) {
+    return RegEnumKeyExA(toHkey(key), index, name, dword(nameLength), nullptr, nullptr, nullptr, nullptr);
+}
+
+int32_t Win32RegistryApi::regEnumValueA(RegistryHandle key, uint32_t index, char* name, uint32_t* nameLength) {
+    return RegEnumValueA(toHkey(key), index, name, dword(nameLength), nullptr, nullptr, nullptr, nullptr);
+}
+
+int32_t Win32RegistryApi::regDeleteKeyA(RegistryHandle base, const char* subPath) {
+    return RegDeleteKeyA(toHkey(base), subPath);
+}
+
+int32_t Win32RegistryApi::regDeleteValueA(RegistryHandle key, const char* name) {
+    return RegDeleteValueA(toHkey(key), name);
+}
+
+int32_t Win32RegistryApi::regFlushKey(RegistryHandle key) { return RegFlushKey(toHkey(key)); }
+
+int32_t Win32RegistryApi::regCloseKey(RegistryHandle key) { return RegCloseKey(toHkey(key)); }
+
+int32_t Win32RegistryApi::regOpenKeyExW(RegistryHandle base, const char16_t* subPath, uint32_t access,
+                                        RegistryHandle* result) {
+    HKEY opened = nullptr;
+    const LONG status = RegOpenKeyExW(toHkey(base), wide(subPath), 0, access, &opened);
+    return handOut(status, opened, result);
+}
+
+int32_t Win32RegistryApi::regCreateKeyExW(RegistryHandle base, const char16_t* subPath, uint32_t access,
+                                          RegistryHandle* result) {
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    const LONG status = RegCreateKeyExW(toHkey(base), wide(subPath), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                         nullptr, &created, &disposition);
+    return handOut(status, created, result);
+}
+
+int32_t Win32RegistryApi::regQueryValueExW(RegistryHandle key, const char16_t* name, uint32_t* type, uint8_t* data,
+                                           uint32_t* dataSize) {
+    return RegQueryValueExW(toHkey(key), wide(name), nullptr, dword(type), data, dword(dataSize));
+}
+
+int32_t Win32RegistryApi::regSetValueExW(RegistryHandle key, const char16_t* name, uint32_t type, const uint8_t* data,
+                                         uint32_t dataSize) {
+    return RegSetValueExW(toHkey(key), wide(name), 0, type, data, dataSize);
+}
+
+int32_t Win32RegistryApi::regEnumKeyExW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) {
+    return RegEnumKeyExW(toHkey(key), index, wide(name), dword(nameLength), nullptr, nullptr, nullptr, nullptr);
+}
+
+int32_t Win32RegistryApi::regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) {
+    return RegEnumValueW(toHkey(key), index, wide(name), dword(nameLength), nullptr, nullptr, nullptr, nullptr);
+}
+
+int32_t Win32RegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* subPath) {
+    return RegDeleteKeyW(toHkey(base), wide(subPath));
+}
+
+std::u16string Win32RegistryApi::widen(const std::string& ansi) const {
+    if (ansi.empty()) return std::u16string();
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::u16string result(static_cast<size_t>(length), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide(&result[0]), length);
+    return result;
+}
+
+std::string Win32RegistryApi::narrow(const std::u16string& text) const {
+    if (text.empty()) return std::string();
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide(text.data()), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string result(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide(text.data()), static_cast<int>(text.size()), &result[0], length, nullptr,
+                        nullptr);
+    return result;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The Windows registry through advapi32.
+//
+// isreloc is a 32-bit program and uses the registry's default view on purpose: installers of
+// the products it serves are 32-bit too, so their uninstall keys live where this process sees
+// them, and the system redirects both alike. No path names a redirected branch itself.
+#include "platform/registry/registry_api.h"
+
+class Win32RegistryApi : public RegistryApi {
+public:
+    Win32RegistryApi();
+
+    int32_t regOpenKeyExA(RegistryHandle base, const char* subPath, uint32_t access, RegistryHandle* result) override;
+    int32_t regCreateKeyExA(RegistryHandle base, const char* subPath, uint32_t access, RegistryHandle* result) override;
+    int32_t regQueryValueExA(RegistryHandle key, const char* name, uint32_t* type, uint8_t* data,
+                             uint32_t* dataSize) override;
+    int32_t regSetValueExA(RegistryHandle key, const char* name, uint32_t type, const uint8_t* data,
+                           uint32_t dataSize) override;
+    int32_t regQueryInfoKeyA(RegistryHandle key, KeyInfo* info) override;
+    int32_t regEnumKeyExA(RegistryHandle key, uint32_t index, char* name, uint32_t* nameLength) override;
+    int32_t regEnumValueA(RegistryHandle key, uint32_t index, char* name, uint32_t* nameLength) override;
+    int32_t regDeleteKeyA(RegistryHandle base, const char* subPath) override;
+    int32_t regDeleteValueA(RegistryHandle key, const char* name) override;
+    int32_t regFlushKey(RegistryHandle key) override;
+    int32_t regCloseKey(RegistryHandle key) override;
+
+    int32_t regOpenKeyExW(RegistryHandle base, const char16_t* subPath, uint32_t access, RegistryHandle* result) override;
+    int32_t regCreateKeyExW(RegistryHandle base, const char16_t* subPath, uint32_t access,
+                            RegistryHandle* result) override;
+    int32_t regQueryValueExW(RegistryHandle key, const char16_t* name, uint32_t* type, uint8_t* data,
+                             uint32_t* dataSize) override;
+    int32_t regSetValueExW(RegistryHandle key, const char16_t* name, uint32_t type, const uint8_t* data,
+                           uint32_t dataSize) override;
+    int32_t regEnumKeyExW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) override;
+    int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) override;
+    int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override;
+
+    std::u16string widen(const std::string& ansi) const override;
+    std::string narrow(const std::u16string& wide) const override;
+    DoubleByteFacts doubleByteFacts() const override { return facts_; }
+
+private:
+    DoubleByteFacts facts_;
+};
