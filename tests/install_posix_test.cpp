@@ -180,7 +180,7 @@ TEST_F(InstallMode, MaintenanceRootFollowsProgramFilesDir) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         setProgramFilesDir(row.programFiles, row.type);
-        services.makeFile(row.root + kGuid + "\\setup.exe", "MZ");
+        placeFile(row.root + kGuid + "\\setup.exe", "MZ");
         runInstall(kInstallArguments);
         EXPECT_TRUE(directoryExists(row.root + kTarget0));
         runUninstall("-guid" + kTarget0);
@@ -193,7 +193,7 @@ TEST_F(InstallMode, MissingProgramFilesDirUsesTheRootOfTheCurrentDrive) {
     registry.regOpenKeyExA(kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", kKeyAllAccess, &key);
     registry.regDeleteValueA(key, "ProgramFilesDir");
     registry.regCloseKey(key);
-    services.makeFile("C:\\InstallShield Installation Information\\" + kGuid + "\\setup.exe", "MZ");
+    placeFile("C:\\InstallShield Installation Information\\" + kGuid + "\\setup.exe", "MZ");
     runInstall(kInstallArguments);
     EXPECT_TRUE(directoryExists("C:\\InstallShield Installation Information\\" + kTarget0));
 }
@@ -237,9 +237,11 @@ TEST_F(InstallMode, StaleSavedCommandGivesWayToTheProductsCurrentCommand) {
     const std::string key = std::string(kUninstallKey) + kGuid;
     setValue(key, "szUninstallString", kRegSz, textBytes("old command"));
     setValue(key, "UninstallString", kRegExpandSz, textBytes("%ProgramFiles%\\new.exe"));
-    const ValueSnapshot current = *value(productKey(kGuid), "UninstallString");
+    const KeySnapshot installed = productKey(kGuid);
     runInstall(kInstallArguments);
-    EXPECT_EQ(*value(productKey(kTarget0), "szUninstallString"), current);
+    const KeySnapshot moved = productKey(kTarget0);
+    ASSERT_NE(value(moved, "szUninstallString"), nullptr);
+    EXPECT_EQ(*value(moved, "szUninstallString"), *value(installed, "UninstallString"));
 }
 
 TEST_F(InstallMode, SavedCommandStaysWhenUninstallStringIsAlreadyIsrelocs) {

@@ -63,8 +63,8 @@ protected:
     // uninstall key holding every kind of value, a default value and subkeys three levels deep.
     void installProduct(const std::string& name = kProductGuid) {
         setProgramFilesDir(kProgramFiles);
-        services.makeFile(directory(name) + "\\setup.exe", "MZ");
-        services.makeFile(directory(name) + "\\data1.cab", "cab");
+        placeFile(directory(name) + "\\setup.exe", "MZ");
+        placeFile(directory(name) + "\\data1.cab", "cab");
         const std::string key = std::string(kUninstallKey) + name;
         setValue(key, "UninstallString", kRegSz, textBytes(kProductCommand));
         setValue(key, "DisplayName", kRegSz, textBytes("Sample Product"));
@@ -76,6 +76,12 @@ protected:
         setValue(key, "Empty", kRegSz, {});
         setValue(key + "\\Level1\\Level2\\Level3", "Deep", kRegDword, {1, 0, 0, 0});
         setValue(key + "\\Level1", "Name", kRegSz, textBytes("one"));
+    }
+
+    // A file with its folder and the folders above it.
+    void placeFile(const std::string& windowsPath, const std::string& contents) {
+        services.makeDirectory(windowsPath.substr(0, windowsPath.rfind('\\')));
+        services.makeFile(windowsPath, contents);
     }
 
     void setProgramFilesDir(const std::string& value, uint32_t type = kRegSz) {
@@ -105,10 +111,12 @@ protected:
     KeySnapshot productKey(const std::string& name) {
         return snapshotKey(registry, kLocalMachine, std::string(kUninstallKey) + name);
     }
+    // A value of a snapshot that outlives the pointer; null when the value is missing.
     const ValueSnapshot* value(const KeySnapshot& key, const std::string& name) {
         const auto found = key.values.find(registry.widen(name));
         return found == key.values.end() ? nullptr : &found->second;
     }
+    const ValueSnapshot* value(KeySnapshot&& key, const std::string& name) = delete;
 
     std::string directory(const std::string& name) const { return kMaintenanceRoot + name; }
     bool directoryExists(const std::string& windowsPath) const {

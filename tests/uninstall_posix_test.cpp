@@ -93,7 +93,8 @@ TEST_F(UninstallMode, ExpandableCommandKeepsItsTypeAndIsStartedExpanded) {
              textBytes("\"%ProgramFiles%\\Sample\\remove.exe\" /x"));
     services.setEnvironment("ProgramFiles", "C:\\Program Files");
     runUninstall(kUninstallArguments);
-    const ValueSnapshot* command = value(productKey(lowerAscii(kGuid)), "UninstallString");
+    const KeySnapshot restored = productKey(lowerAscii(kGuid));
+    const ValueSnapshot* command = value(restored, "UninstallString");
     ASSERT_NE(command, nullptr);
     EXPECT_EQ(command->type, kRegExpandSz);
     EXPECT_EQ(command->data, textBytes("\"%ProgramFiles%\\Sample\\remove.exe\" /x"));
@@ -157,7 +158,8 @@ TEST_F(UninstallMode, WithNothingSavedNothingIsStarted) {
     registry.regCloseKey(key);
     runUninstall(kUninstallArguments);
     EXPECT_TRUE(services.messages().empty());
-    EXPECT_EQ(value(productKey(lowerAscii(kGuid)), "UninstallString"), nullptr);
+    const KeySnapshot restored = productKey(lowerAscii(kGuid));
+    EXPECT_EQ(value(restored, "UninstallString"), nullptr);
     EXPECT_TRUE(services.launchedCommands().empty());
 }
 
@@ -169,7 +171,9 @@ TEST_F(UninstallMode, ProductCommandWithNothingToReplaceItIsKept) {
     registry.regCloseKey(handle);
     setValue(key, "UninstallString", kRegSz, textBytes("C:\\repair\\remove.exe"));
     runUninstall(kUninstallArguments);
-    EXPECT_EQ(value(productKey(lowerAscii(kGuid)), "UninstallString")->data, textBytes("C:\\repair\\remove.exe"));
+    const KeySnapshot restored = productKey(lowerAscii(kGuid));
+    ASSERT_NE(value(restored, "UninstallString"), nullptr);
+    EXPECT_EQ(value(restored, "UninstallString")->data, textBytes("C:\\repair\\remove.exe"));
     EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{"C:\\repair\\remove.exe"});
 }
 
