@@ -33,8 +33,12 @@ struct RegistryBackend {
 
 inline void PrintTo(const RegistryBackend& backend, std::ostream* out) { *out << backend.name; }
 
+inline RegistryBackend memoryBackend() {
+    return {"MemoryStore", [] { return std::make_unique<MemoryRegistry>(); }};
+}
+
 inline std::vector<RegistryBackend> registryBackends() {
-    std::vector<RegistryBackend> backends{{"MemoryStore", [] { return std::make_unique<MemoryRegistry>(); }}};
+    std::vector<RegistryBackend> backends{memoryBackend()};
 #ifdef _WIN32
     backends.push_back({"RealRegistry", [] { return std::make_unique<Win32RegistryApi>(); }});
 #endif

@@ -117,7 +117,7 @@ bool TRegistry::copySubkeys(RegistryHandle source, RegistryHandle target) {
         RegistryHandle created = kNoKey;
         if (api_.regCreateKeyExW(target, subkeyName.c_str(), kKeyAllAccess, &created) != 0)
             throw ERegistryException("Failed to create key " + api_.narrow(subkeyName));
-        OwnedKey(api_, created).reset();
+        api_.regCloseKey(created);
         opened = kNoKey;
         api_.regOpenKeyExW(target, subkeyName.c_str(), accessMask_, &opened);
         OwnedKey subTarget(api_, opened);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16 units");
 static_assert(sizeof(HKEY) == sizeof(RegistryHandle), "a 32-bit process: handles are 32 bits");
 
