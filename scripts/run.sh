@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The main job, for real: builds isreloc.exe, makes a scratch Wine prefix holding a sample product
+# installed the way an InstallShield installer leaves it, runs install mode as an installer would
+# and then the uninstall through Wine's own "uninstaller" the way Windows runs it from the list of
+# programs, and shows the uninstall key and the maintenance directory before, between and after.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+bash scripts/ensure-tools.sh
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw --target isreloc probe >/dev/null
+
+export WINEPREFIX=$PWD/build/demo/wine-prefix WINEARCH=win32 WINEDEBUG=-all DISPLAY=
+trap 'bash scripts/wine-prefix.sh stop "$WINEPREFIX" >/dev/null' EXIT
+bash scripts/wine-prefix.sh start "$WINEPREFIX" >/dev/null
+
+guid='{6C1E2F4A-8B3D-4E5F-9A0B-1C2D3E4F5A6B}'
+uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+program_files="$WINEPREFIX/drive_c/Program Files"
+maintenance="$program_files/InstallShield Installation Information"
+export ISRELOC_PROBE_LOG='C:\started.log'
+started_log="$WINEPREFIX/drive_c/started.log"
+
+# The sample product: its maintenance directory with setup.exe (a small program that only notes
+# how it was started) and its uninstall entry; isreloc lives beside the product's own files.
+mkdir -p "$maintenance/$guid" "$program_files/Sample Product"
+cp build/mingw/bin/probe.exe "$maintenance/$guid/setup.exe"
+cp build/mingw/bin/isreloc.exe "$program_files/Sample Product/isreloc.exe"
+product_command="\"C:\\Program Files\\InstallShield Installation Information\\$guid\\setup.exe\" -runfromtemp -l0x0409 -removeonly"
+wine reg add "$uninstall_key\\$guid" /v DisplayName /d "Sample Product" /f >/dev/null
+wine reg add "$uninstall_key\\$guid" /v DisplayVersion /d "1.0.0" /f >/dev/null
+wine reg add "$uninstall_key\\$guid" /v UninstallString /d "$product_command" /f >/dev/null
+wine reg add "$uninstall_key\\$guid" /v EstimatedSize /t REG_DWORD /d 1024 /f >/dev/null
+wine reg add "$uninstall_key\\$guid\\Features\\Main" /v Selected /t REG_DWORD /d 1 /f >/dev/null
+
+show() {
+  echo
+  echo "---- $1"
+  echo "maintenance directories in C:\\Program Files\\InstallShield Installation Information:"
+  ls -1 "$maintenance" | sed 's/^/    /'
+  echo "uninstall entries of the product:"
+  wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r' | grep -i "$guid" | sed 's/^/    /' || true
+  for key in "$guid" "${guid}_0"; do
+    if wine reg query "$uninstall_key\\$key" >/dev/null 2>&1; then
+      wine reg query "$uninstall_key\\$key" /s | tr -d '\r' | sed '/^$/d; s/^/    /'
+    fi
+  done
+}
+
+show "before: the product as its installer left it"
+
+echo
+echo "==> install mode, as the installer starts it when it has finished (window 0: it is already gone)"
+echo "    isreloc.exe -hwnd\"0\" -guid\"$guid\""
+wine "C:\\Program Files\\Sample Product\\isreloc.exe" -hwnd\"0\" -guid\"$guid\"
+echo "    exit code $?"
+show "between: relocated to ${guid}_0, UninstallString now runs isreloc"
+
+echo
+echo "==> uninstall from the list of programs: Wine's uninstaller runs the entry's UninstallString"
+echo "    uninstaller --remove ${guid}_0"
+wine uninstaller --remove "${guid}_0"
+# isreloc starts the product's own uninstaller and ends; give it a moment to note how it was started.
+for _ in $(seq 1 50); do [[ -s "$started_log" ]] && break; sleep 0.2; done
+show "after: restored, and the product's own uninstaller started"
+echo
+echo "started by isreloc: $(tr -d '\r' < "$started_log" 2>/dev/null || echo '(nothing)')"
