@@ -59,10 +59,20 @@ ObservedBox readBox(HWND box) {
     return {windowText(box), windowText(GetDlgItem(box, kBoxTextControl)), iconShown};
 }
 
+// A window a case made on this thread (a stand-in installer's) must not stall whoever sends to it.
+void dispatchOwnMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 }  // namespace
 
 ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
-                               uint32_t timeoutMilliseconds) {
+                               uint32_t timeoutMilliseconds,
+                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning) {
     ChildOutcome outcome;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -99,6 +109,8 @@ ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::st
             answered[box] = GetTickCount();
         }
         if (WaitForSingleObject(process.get(), kPollMilliseconds) == WAIT_OBJECT_0) break;
+        dispatchOwnMessages();
+        if (whileRunning) whileRunning(GetTickCount() - startTime);
         if (GetTickCount() - startTime > timeoutMilliseconds) {
             TerminateProcess(process.get(), 1);
             WaitForSingleObject(process.get(), 5000);

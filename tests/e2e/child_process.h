@@ -1,6 +1,7 @@
 #pragma once
 // Runs a program the way Explorer or an installer would start it and answers its message boxes.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct ChildOutcome {
 
 // Starts applicationPath with exactly commandLine, closes each message box it shows (recording
 // caption, text and whether an icon is shown) and waits for its end; after timeoutMilliseconds
-// the program is killed and the outcome says so.
+// the program is killed and the outcome says so. whileRunning, when given, is called after each
+// look for boxes while the program still runs, with the milliseconds since it was started; the
+// calling thread's own windows get their messages between the looks.
 ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
-                               uint32_t timeoutMilliseconds);
+                               uint32_t timeoutMilliseconds,
+                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning = nullptr);

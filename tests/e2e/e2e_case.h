@@ -1,10 +1,11 @@
 #pragma once
 // One end-to-end case: a program started with an exact command line, the boxes it must show in
-// order, its exit code, and hooks that prepare the registry and files before the run and check
-// what the run left behind.
+// order, its exit code, and hooks that prepare the registry and files before the run, act while
+// it runs, check what the run left behind and put the machine back as it was.
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Stands in an expected box text for eight upper-case hexadecimal digits (an address or offset
@@ -31,8 +32,17 @@ struct E2eEnvironment {
 // Handed to the hooks: what they may use and where they report what went wrong.
 class CaseContext {
 public:
-    explicit CaseContext(const E2eEnvironment& environment) : environment_(environment) {}
+    CaseContext(const E2eEnvironment& environment, std::string applicationPath, std::string commandLine)
+        : environment_(environment), applicationPath_(std::move(applicationPath)), commandLine_(std::move(commandLine)) {}
     const E2eEnvironment& environment() const { return environment_; }
+    // What is run; a prepare hook may replace them with what only exists once it has run (a window
+    // handle, the command a first run wrote, a program outside the bin folder).
+    const std::string& applicationPath() const { return applicationPath_; }
+    const std::string& commandLine() const { return commandLine_; }
+    void runInstead(std::string applicationPath, std::string commandLine) {
+        applicationPath_ = std::move(applicationPath);
+        commandLine_ = std::move(commandLine);
+    }
     // Records the failure, worded as it will be printed, unless the condition holds; returns the condition.
     bool expect(bool condition, const std::string& what) {
         if (!condition) failures_.push_back(what);
@@ -42,6 +52,8 @@ public:
 
 private:
     const E2eEnvironment& environment_;
+    std::string applicationPath_;
+    std::string commandLine_;
     std::vector<std::string> failures_;
 };
 
@@ -53,9 +65,21 @@ struct E2eCase {
     uint32_t exitCode = 0;
     std::function<void(CaseContext&)> prepare;  // registry values, directories, files
     std::function<void(CaseContext&)> verify;   // what the run left behind
+    // Called about every 50 ms while the program runs, with the time since it started.
+    std::function<void(CaseContext&, uint32_t elapsedMilliseconds)> whileRunning = nullptr;
+    // Always called last, also when an earlier hook failed: registry settings and handles the
+    // case changed go back, so the next case starts from the same machine.
+    std::function<void(CaseContext&)> cleanup = nullptr;
+    // A fault of the program this case shows, until it is mended: the case is reported as a known
+    // fault and does not fail the run; once it passes, the run fails until the mark is removed.
+    std::string knownFault = "";
 };
 
 std::vector<E2eCase> allCases(const E2eEnvironment& environment);
+// The groups of cases about the two modes, each in its own file.
+std::vector<E2eCase> installModeCases(const E2eEnvironment& environment);
+std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment);
+std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment);
 
 // True when actual equals expected, each kAnyHex8 in expected matching eight upper-case hex digits.
 bool boxTextMatches(const std::string& expected, const std::string& actual);

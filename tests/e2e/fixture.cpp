@@ -12,20 +12,55 @@ UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
     return key;
 }
 
-bool deleteKeyTree(HKEY parent, const std::string& name) {
+// Wide calls throughout: a subkey whose name the ANSI code page cannot hold must go too.
+bool deleteKeyTree(HKEY parent, const std::wstring& name) {
     {
         UniqueRegistryKey key;
-        if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, key.receive()) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, key.receive()) != ERROR_SUCCESS)
             return false;
         // Always the first subkey: the list shrinks as each is deleted.
-        char subkey[256];
-        DWORD length = sizeof subkey;
-        while (RegEnumKeyExA(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            if (!deleteKeyTree(key.get(), subkey)) return false;
-            length = sizeof subkey;
+        wchar_t subkey[256];
+        DWORD length = 256;
+        while (RegEnumKeyExW(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            if (!deleteKeyTree(key.get(), std::wstring(subkey, length))) return false;
+            length = 256;
         }
     }
-    return RegDeleteKeyA(parent, name.c_str()) == ERROR_SUCCESS;
+    return RegDeleteKeyW(parent, name.c_str()) == ERROR_SUCCESS;
+}
+
+std::wstring wide(const std::string& text) {
+    std::wstring converted(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &converted[0],
+                                           static_cast<int>(converted.size()));
+    converted.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return converted;
+}
+
+bool directoryExistsW(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool removeDirectoryTreeW(const std::wstring& path) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        const UniqueHandle<HANDLE, BOOL, FindClose> searchOwner(search);
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeDirectoryTreeW(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &entry));
+    }
+    RemoveDirectoryW(path.c_str());
+    return !directoryExistsW(path);
 }
 
 }  // namespace
@@ -66,8 +101,29 @@ std::optional<std::string> readMachineText(const std::string& keyPath, const std
 
 bool machineKeyExists(const std::string& keyPath) { return openMachineKey(keyPath, KEY_READ).get() != nullptr; }
 
+bool deleteMachineValue(const std::string& keyPath, const std::string& name) {
+    const UniqueRegistryKey key = openMachineKey(keyPath, KEY_READ | KEY_WRITE);
+    if (key.get() == nullptr) return true;
+    const LONG result = RegDeleteValueA(key.get(), name.c_str());
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+std::vector<std::string> machineSubkeyNames(const std::string& keyPath) {
+    std::vector<std::string> names;
+    const UniqueRegistryKey key = openMachineKey(keyPath, KEY_READ);
+    if (key.get() == nullptr) return names;
+    char name[256];
+    DWORD length = sizeof name;
+    for (DWORD index = 0;
+         RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++index) {
+        names.emplace_back(name, length);
+        length = sizeof name;
+    }
+    return names;
+}
+
 bool deleteMachineKeyTree(const std::string& keyPath) {
-    deleteKeyTree(HKEY_LOCAL_MACHINE, keyPath);
+    deleteKeyTree(HKEY_LOCAL_MACHINE, wide(keyPath));
     return !machineKeyExists(keyPath);
 }
 
@@ -94,24 +150,7 @@ bool makeDirectories(const std::string& path) {
 bool removeDirectoryTree(const std::string& path) {
     std::string trimmed = path;
     while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
-    WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA((trimmed + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        const UniqueHandle<HANDLE, BOOL, FindClose> searchOwner(search);
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = trimmed + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeDirectoryTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-    }
-    RemoveDirectoryA(trimmed.c_str());
-    return !directoryExists(trimmed);
+    return removeDirectoryTreeW(wide(trimmed));
 }
 
 bool writeFileText(const std::string& path, const std::string& content) {

@@ -19,6 +19,10 @@ std::optional<RegistryValue> readMachineValue(const std::string& keyPath, const 
 // A string value up to its first NUL, or nothing when missing or not a string type.
 std::optional<std::string> readMachineText(const std::string& keyPath, const std::string& name);
 bool machineKeyExists(const std::string& keyPath);
+// True when the value is gone afterwards (also when it was never there).
+bool deleteMachineValue(const std::string& keyPath, const std::string& name);
+// The names of the key's direct subkeys; empty when the key is missing.
+std::vector<std::string> machineSubkeyNames(const std::string& keyPath);
 // Deletes the key with all its subkeys and values; true when it is gone afterwards.
 bool deleteMachineKeyTree(const std::string& keyPath);
 
