@@ -8,7 +8,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash scripts/ensure-tools.sh
 cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target isreloc probe >/dev/null
+cmake --build --preset mingw --target isreloc probe run_answering >/dev/null
 
 export WINEPREFIX=$PWD/build/demo/wine-prefix WINEARCH=win32 WINEDEBUG=-all DISPLAY=
 trap 'bash scripts/wine-prefix.sh stop "$WINEPREFIX" >/dev/null' EXIT
@@ -38,8 +38,7 @@ show() {
   echo "---- $1"
   echo "maintenance directories in C:\\Program Files\\InstallShield Installation Information:"
   ls -1 "$maintenance" | sed 's/^/    /'
-  echo "uninstall entries of the product:"
-  wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r' | grep -i "$guid" | sed 's/^/    /' || true
+  echo "the product's uninstall key, with its values and subkeys:"
   for key in "$guid" "${guid}_0"; do
     if wine reg query "$uninstall_key\\$key" >/dev/null 2>&1; then
       wine reg query "$uninstall_key\\$key" /s | tr -d '\r' | sed '/^$/d; s/^/    /'
@@ -51,15 +50,16 @@ show "before: the product as its installer left it"
 
 echo
 echo "==> install mode, as the installer starts it when it has finished (window 0: it is already gone)"
-echo "    isreloc.exe -hwnd\"0\" -guid\"$guid\""
-wine "C:\\Program Files\\Sample Product\\isreloc.exe" -hwnd\"0\" -guid\"$guid\"
-echo "    exit code $?"
+install_command="\"C:\\Program Files\\Sample Product\\isreloc.exe\" -hwnd\"0\" -guid\"$guid\""
+echo "    $install_command"
+# Started with exactly that command line; any message box it shows is printed and closed.
+wine build/mingw/bin/run_answering.exe "C:\\Program Files\\Sample Product\\isreloc.exe" "$install_command"
 show "between: relocated to ${guid}_0, UninstallString now runs isreloc"
 
 echo
 echo "==> uninstall from the list of programs: Wine's uninstaller runs the entry's UninstallString"
 echo "    uninstaller --remove ${guid}_0"
-wine uninstaller --remove "${guid}_0"
+timeout 120 wine uninstaller --remove "${guid}_0"
 # isreloc starts the product's own uninstaller and ends; give it a moment to note how it was started.
 for _ in $(seq 1 50); do [[ -s "$started_log" ]] && break; sleep 0.2; done
 show "after: restored, and the product's own uninstaller started"
