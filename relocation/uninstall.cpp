@@ -9,9 +9,10 @@ namespace {
 constexpr int32_t kGuidLength = 38;
 
 // Returns the product's own command to "UninstallString", and the command to start: the
-// restored command, with its environment references expanded when it is stored as an
+// restored command as the registry holds it (in UTF-16, so that a path outside the ANSI code
+// page still starts), with its environment references expanded when it is stored as an
 // expandable string (the stored value keeps them).
-std::string restoreProductCommand(TRegistry& registry, Services& services) {
+std::u16string restoreProductCommand(TRegistry& registry, Services& services) {
     // isreloc's command gives way to the saved product command. A product command found in
     // "UninstallString" with nothing saved to replace it stays: it is the only one there is.
     const bool savedCommandPresent = registry.valueSize(kSavedUninstallStringValue) > 0;
@@ -20,9 +21,9 @@ std::string restoreProductCommand(TRegistry& registry, Services& services) {
         registry.eraseValue(kUninstallStringValue);
     registry.relabelValue(kSavedUninstallStringValue, kUninstallStringValue);
 
-    const std::string command = registry.readText(kUninstallStringValue);
+    const std::u16string command = registry.readWideText(kUninstallStringValue);
     if (registry.queryValueInfo(kUninstallStringValue).kind == ValueKind::expandTextKind)
-        return services.expandEnvironment(command);
+        return services.expandWideEnvironment(command);
     return command;
 }
 
@@ -80,12 +81,12 @@ void restoreInstallation(ModeContext& context) {
         return;
     }
 
-    const std::string command = restoreProductCommand(*registry, services);
+    const std::u16string command = restoreProductCommand(*registry, services);
     registry->closePath();
     registry.reset();
 
     if (options.found(kRunfileKeyword))
         services.launchCommand("\"" + options.value(kRunfileKeyword) + "\"");
     else if (!command.empty())
-        services.launchCommand(command);
+        services.launchWideCommand(command);
 }

@@ -39,7 +39,11 @@ public:
         return !failMoves_ && inner_.moveDirectory(from, to);
     }
     void launchCommand(const std::string& command) override { inner_.launchCommand(command); }
+    void launchWideCommand(const std::u16string& command) override { inner_.launchWideCommand(command); }
     std::string expandEnvironment(const std::string& text) override { return inner_.expandEnvironment(text); }
+    std::u16string expandWideEnvironment(const std::u16string& text) override {
+        return inner_.expandWideEnvironment(text);
+    }
     bool windowAlive(int32_t window) override { return inner_.windowAlive(window); }
     void pauseFor(uint32_t milliseconds) override { inner_.pauseFor(milliseconds); }
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {

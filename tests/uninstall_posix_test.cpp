@@ -101,6 +101,22 @@ TEST_F(UninstallMode, ExpandableCommandKeepsItsTypeAndIsStartedExpanded) {
     EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{"\"C:\\Program Files\\Sample\\remove.exe\" /x"});
 }
 
+TEST_F(UninstallMode, CommandOutsideTheAnsiCodePageStartsAsStored) {
+    std::vector<uint8_t> bytes;
+    for (char16_t unit : std::u16string(u"\"C:\\\u041f\u0440\u043e\u0434\u0443\u043a\u0442\\remove.exe\" /x")) {
+        bytes.push_back(static_cast<uint8_t>(unit & 0xff));
+        bytes.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    bytes.insert(bytes.end(), {0, 0});
+    setValue(std::string(kUninstallKey) + kTarget0, "szUninstallString", kRegSz, bytes);
+    runUninstall(kUninstallArguments);
+    const KeySnapshot restored = productKey(lowerAscii(kGuid));
+    ASSERT_NE(value(restored, "UninstallString"), nullptr);
+    EXPECT_EQ(value(restored, "UninstallString")->data, bytes);
+    EXPECT_EQ(services.launchedCommands(),
+              std::vector<std::string>{"\"C:\\\xd0\x9f\xd1\x80\xd0\xbe\xd0\xb4\xd1\x83\xd0\xba\xd1\x82\\remove.exe\" /x"});
+}
+
 TEST_F(UninstallMode, BoxesThatEndTheRunBeforeAnythingMoves) {
     services.makeDirectory(directory("taken"));
     const struct {

@@ -201,6 +201,23 @@ std::string TRegistry::readText(const std::string& name) {
     return text;
 }
 
+std::u16string TRegistry::readWideText(const std::string& name) {
+    const std::u16string wideName = api_.widen(name);
+    const ValueInfo info = queryValueInfoOf(currentKey_, wideName);
+    if (!info.ok || info.size == 0) return std::u16string();
+    uint32_t registryType = info.registryType;
+    const std::vector<uint8_t> data = readRawValue(currentKey_, wideName, info.size, registryType, name);
+    if (valueKindOf(registryType) != ValueKind::textKind && valueKindOf(registryType) != ValueKind::expandTextKind)
+        throw ERegistryException("Invalid data type for " + quotedName(name));
+    std::u16string text;
+    for (size_t at = 0; at + 1 < data.size(); at += 2) {
+        const char16_t unit = static_cast<char16_t>(data[at] | (data[at + 1] << 8));
+        if (unit == u'\0') break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
 void TRegistry::writeText(const std::string& name, const std::string& text) {
     const std::string terminated = text + '\0';
     writeData(name, reinterpret_cast<const uint8_t*>(terminated.data()), ValueKind::textKind,

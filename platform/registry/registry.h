@@ -78,6 +78,9 @@ public:
     // The value's text up to its first NUL; empty for a missing value, one with no data, or no
     // open key. Raises for a value that is not REG_SZ or REG_EXPAND_SZ.
     std::string readText(const std::string& name);
+    // The same text as the registry holds it, in UTF-16, so that characters outside the ANSI
+    // code page survive: for a command that must start exactly as stored.
+    std::u16string readWideText(const std::string& name);
     // Stores text plus its terminating NUL as REG_SZ; raises when the write is refused.
     void writeText(const std::string& name, const std::string& text);
     bool hasValue(const std::string& name);

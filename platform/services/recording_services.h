@@ -36,7 +36,8 @@ public:
     // Names for %NAME% references; looked up without regard to ASCII case, as Windows does.
     void setEnvironment(const std::string& name, const std::string& value);
 
-    // Every command line handed to launchCommand, in order; nothing is ever run.
+    // Every command line handed to launchCommand or launchWideCommand (in UTF-8), in order;
+    // nothing is ever run.
     const std::vector<std::string>& launchedCommands() const { return launchedCommands_; }
     // Every handle asked about with windowAlive, in order.
     const std::vector<int32_t>& windowTests() const { return windowTests_; }
@@ -47,7 +48,9 @@ public:
 
     void launchCommand(const std::string& commandLine) override;
     // Expands the way Windows does: a name that is not set, and a lone '%', stay as written.
+    void launchWideCommand(const std::u16string& commandLine) override;
     std::string expandEnvironment(const std::string& text) override;
+    std::u16string expandWideEnvironment(const std::u16string& text) override;
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;

@@ -28,8 +28,12 @@ public:
     virtual bool moveDirectory(const std::string& oldPath, const std::string& newPath) = 0;
     // Starts a command line, shown the default way; does not wait and reports nothing.
     virtual void launchCommand(const std::string& commandLine) = 0;
+    // The same start for a command line in UTF-16, so that a command naming paths outside the
+    // ANSI code page starts as stored.
+    virtual void launchWideCommand(const std::u16string& commandLine) = 0;
     // The text with its %NAME% environment references expanded; the text unchanged when that fails.
     virtual std::string expandEnvironment(const std::string& text) = 0;
+    virtual std::u16string expandWideEnvironment(const std::u16string& text) = 0;
     // True while the handle names a window; 0 names none.
     virtual bool windowAlive(int32_t window) = 0;
     virtual void pauseFor(uint32_t milliseconds) = 0;

@@ -80,6 +80,35 @@ bool Win32Services::moveDirectory(const std::string& oldPath, const std::string&
 
 void Win32Services::launchCommand(const std::string& commandLine) { WinExec(commandLine.c_str(), SW_SHOWDEFAULT); }
 
+void Win32Services::launchWideCommand(const std::u16string& commandLine) {
+    // What WinExec does for an ANSI command line: start it shown the default way, without waiting.
+    std::wstring writable(commandLine.begin(), commandLine.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWDEFAULT;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+std::u16string Win32Services::expandWideEnvironment(const std::u16string& text) {
+    const std::wstring source(text.begin(), text.end());
+    std::vector<wchar_t> buffer(source.size() + 1);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD needed = ExpandEnvironmentStringsW(source.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (needed == 0) return text;
+        if (needed <= buffer.size()) {
+            const std::wstring expanded(buffer.data());
+            return std::u16string(expanded.begin(), expanded.end());
+        }
+        buffer.resize(needed);
+    }
+    return text;
+}
+
 std::string Win32Services::expandEnvironment(const std::string& text) {
     // The ANSI call may need one byte more than it reports, so the buffer always keeps one spare.
     std::vector<char> buffer(text.size() + 2);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/failure/failure.h"
-#include "platform/services/services.h"
+#include "platform/services/services_win32.h"
 #include "platform/text/exception.h"
 
 namespace {
@@ -24,22 +24,6 @@ public:
 
 __attribute__((noinline)) EProbeFailure::EProbeFailure(std::string message)
     : Exception(std::move(message), ISRELOC_CALLER_ADDRESS()) {}
-
-// Only the report box is needed here; nothing else of the services is touched.
-class BoxOnlyServices : public Services {
-public:
-    int32_t fileAge(const std::string&) override { return -1; }
-    bool fileExists(const std::string&) override { return false; }
-    bool directoryProbe(const std::string&) override { return false; }
-    bool moveDirectory(const std::string&, const std::string&) override { return false; }
-    void launchCommand(const std::string&) override {}
-    std::string expandEnvironment(const std::string& text) override { return text; }
-    bool windowAlive(int32_t) override { return false; }
-    void pauseFor(uint32_t) override {}
-    void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
-        MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
-    }
-};
 
 std::string requestedMode() {
     const std::string commandLine = GetCommandLineA();
@@ -73,7 +57,7 @@ int main() {
         if (mode == "report") throw EProbeFailure("Raised on purpose by the failure probe");
         if (mode == "out-of-memory") throw std::bad_alloc();
     } catch (...) {
-        BoxOnlyServices services;
+        Win32Services services;
         reportAndHalt(describeFailure(std::current_exception()), services);
     }
     return kRaisedWhileStarting ? 4 : 3;  // an unknown mode
