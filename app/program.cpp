@@ -18,14 +18,16 @@ namespace {
 // The command line is tokenized once into the list, so creating and filling it are one step;
 // whatever goes wrong there is the one failure this level reports itself.
 std::unique_ptr<ArgumentList> createArgumentList(std::vector<std::string> arguments) {
-    for (std::string& argument : arguments) argument = lowerAscii(std::move(argument));
+    for (std::string& argument : arguments) lowerAsciiInPlace(argument);
     return std::make_unique<ArgumentList>(std::move(arguments));
 }
 
 // Removes the first entry that is exactly "-u" or "-uninstall"; true when there was one.
 bool takeUninstallSwitch(ArgumentList& arguments) {
+    const std::string shortSwitch = "-u";
+    const std::string longSwitch = "-uninstall";
     for (int32_t i = 0; i < arguments.count(); ++i) {
-        if (equalText(arguments.at(i), "-u") || equalText(arguments.at(i), "-uninstall")) {
+        if (equalText(arguments.at(i), shortSwitch) || equalText(arguments.at(i), longSwitch)) {
             arguments.removeAt(i);
             return true;
         }

@@ -47,6 +47,18 @@ const char* skipToArgument(const char* position, Step step) {
     }
 }
 
+// Roughly how many arguments a text holds, to size the list once: runs of bytes above 0x20.
+std::size_t wordCountHint(const char* text) {
+    std::size_t words = 0;
+    bool inWord = false;
+    for (; *text != '\0'; ++text) {
+        const bool wordByte = static_cast<unsigned char>(*text) > 0x20;
+        words += wordByte && !inWord;
+        inWord = wordByte;
+    }
+    return words;
+}
+
 }  // namespace
 
 const char* singleByteStep(const char* position) { return *position == '\0' ? position : position + 1; }
@@ -57,11 +69,14 @@ template <typename Step>
 ArgumentRead readArgument(const char* position, Step step) {
     position = skipToArgument(position, step);
     std::size_t length = 0;
-    walkArgument(position, step, [&](const char* from, const char* to) { length += static_cast<std::size_t>(to - from); });
-    ArgumentRead read;
-    read.argument.resize(length);  // one allocation per argument
+    const char* stop =
+        walkArgument(position, step, [&](const char* from, const char* to) { length += static_cast<std::size_t>(to - from); });
+    // Without quotes the argument is the bytes as they stand; otherwise a second walk copies
+    // them around the quotes. Either way one allocation per argument.
+    if (length == static_cast<std::size_t>(stop - position)) return ArgumentRead{std::string(position, stop), stop};
+    ArgumentRead read{std::string(length, '\0'), stop};
     char* out = &read.argument[0];
-    read.stop = walkArgument(position, step, [&](const char* from, const char* to) {
+    walkArgument(position, step, [&](const char* from, const char* to) {
         while (from != to) *out++ = *from++;
     });
     return read;
@@ -97,6 +112,7 @@ std::string argumentAfterToken0(const char* commandLine, int32_t index, CharStep
 
 std::vector<std::string> allArguments(const char* commandLine, CharStepper step) {
     std::vector<std::string> arguments;
+    arguments.reserve(wordCountHint(commandLine));
     ArgumentRead read = nextArgument(commandLine, step);  // token 0 is thrown away
     for (;;) {
         read = nextArgument(read.stop, step);

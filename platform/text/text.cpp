@@ -7,9 +7,13 @@
 __attribute__((noinline)) EConvertError::EConvertError(std::string message)
     : Exception(std::move(message), ISRELOC_CALLER_ADDRESS()) {}
 
-std::string lowerAscii(std::string text) {
+void lowerAsciiInPlace(std::string& text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+}
+
+std::string lowerAscii(std::string text) {
+    lowerAsciiInPlace(text);
     return text;
 }
 

@@ -14,8 +14,10 @@ public:
     const char* className() const override { return "EConvertError"; }
 };
 
-// The text with A-Z turned into a-z (a moved-in text is changed in its own buffer); every other byte, 0x80 and up included, unchanged.
+// The text with A-Z turned into a-z; every other byte, 0x80 and up included, unchanged.
 std::string lowerAscii(std::string text);
+// The same change made to the variable itself, for long lists of texts.
+void lowerAsciiInPlace(std::string& text);
 // Copies the text with a-z turned into A-Z; every other byte unchanged.
 std::string upperAscii(std::string text);
 
