@@ -24,7 +24,8 @@
 
 namespace {
 
-const char* const kScratchProgramFiles = "C:\\isreloc-bench\\Program Files";
+// One level deep, so that removing it leaves nothing behind.
+const char* const kScratchProgramFiles = "C:\\isreloc-bench-program-files";
 // A well-formed GUID with no maintenance directory: isreloc starts, looks, and ends.
 const char* const kAbsentGuid = "{00000000-0000-0000-0000-000000000000}";
 
