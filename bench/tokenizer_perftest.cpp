@@ -35,6 +35,10 @@ void BM_BuildArgumentList(benchmark::State& state) {
     }
     state.counters["arguments"] = modes.seen;
     state.SetBytesProcessed(state.iterations() * state.range(0));
+    // Seconds per byte of command line: flat when the growth is linear.
+    state.counters["time_per_byte"] = benchmark::Counter(static_cast<double>(state.range(0)),
+                                                         benchmark::Counter::kIsIterationInvariantRate |
+                                                             benchmark::Counter::kInvert);
 }
 // 32 KiB is the longest command line Windows passes: 16,000 one-letter arguments.
 BENCHMARK(BM_BuildArgumentList)->RangeMultiplier(2)->Range(1 << 10, 32 << 10)->Unit(benchmark::kMicrosecond);
