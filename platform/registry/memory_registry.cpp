@@ -400,8 +400,15 @@ int32_t MemoryRegistry::regEnumValueA(RegistryHandle key, uint32_t index, char* 
     return deliverName(narrow(found), name, nameLength);
 }
 
-int32_t MemoryRegistry::regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) {
+int32_t MemoryRegistry::regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength,
+                                      uint32_t* type, uint8_t* data, uint32_t* dataSize) {
     std::u16string found;
     if (const int32_t error = enumName(RegistryCall::enumValue, key, index, found)) return error;
-    return deliverName(found, name, nameLength);
+    if (const int32_t error = deliverName(found, name, nameLength)) return error;
+    if (type == nullptr && data == nullptr && dataSize == nullptr) return kSuccess;
+    std::shared_ptr<Node> node;
+    if (const int32_t error = nodeFor(key, kQueryValue, node)) return error;
+    const Value* value = node->values.find(found);
+    if (type != nullptr) *type = value->type;
+    return deliver(value->data, data, dataSize);
 }

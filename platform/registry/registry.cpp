@@ -179,12 +179,11 @@ std::vector<uint8_t> TRegistry::readRawValue(RegistryHandle key, const std::u16s
 }
 
 void TRegistry::writeRawValue(RegistryHandle key, const std::u16string& name, uint32_t registryType,
-                              const std::vector<uint8_t>& data, const std::string& messageName) {
+                              const uint8_t* bytes, uint32_t size) {
     // A value with no data still needs a valid pointer on some systems.
     static const uint8_t noData = 0;
-    const uint8_t* bytes = data.empty() ? &noData : data.data();
-    if (api_.regSetValueExW(key, name.c_str(), registryType, bytes, static_cast<uint32_t>(data.size())) != 0)
-        throw ERegistryException("Failed to set data for " + quotedName(messageName));
+    if (api_.regSetValueExW(key, name.c_str(), registryType, size == 0 ? &noData : bytes, size) != 0)
+        throw ERegistryException("Failed to set data for " + quotedName(api_.narrow(name)));
 }
 
 std::string TRegistry::readText(const std::string& name) {
@@ -236,6 +235,6 @@ void TRegistry::relabelValue(const std::string& oldName, const std::string& newN
     uint32_t registryType = info.registryType;
     const std::vector<uint8_t> data = readRawValue(currentKey_, wideOld, info.size, registryType, oldName);
     // Written under the new name first: when the write is refused, the value keeps its old name.
-    writeRawValue(currentKey_, api_.widen(newName), registryType, data, newName);
+    writeRawValue(currentKey_, api_.widen(newName), registryType, data.data(), static_cast<uint32_t>(data.size()));
     eraseValue(oldName);
 }

@@ -119,8 +119,8 @@ private:
     // value in the exception's message.
     std::vector<uint8_t> readRawValue(RegistryHandle key, const std::u16string& name, uint32_t size,
                                       uint32_t& registryType, const std::string& messageName);
-    void writeRawValue(RegistryHandle key, const std::u16string& name, uint32_t registryType,
-                       const std::vector<uint8_t>& data, const std::string& messageName);
+    void writeRawValue(RegistryHandle key, const std::u16string& name, uint32_t registryType, const uint8_t* bytes,
+                       uint32_t size);
 
     bool queryKeyInfoOf(RegistryHandle key, KeyInfo& info);
     ValueInfo queryValueInfoOf(RegistryHandle key, const std::u16string& name);

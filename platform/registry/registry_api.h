@@ -83,8 +83,11 @@ public:
                                    const uint8_t* data, uint32_t dataSize) = 0;
     virtual int32_t regEnumKeyExW(RegistryHandle key, uint32_t index, char16_t* name,
                                   uint32_t* nameLength) = 0;
-    virtual int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name,
-                                  uint32_t* nameLength) = 0;
+    // Given type, data and dataSize (each may be null), it also gives the value's type and bytes
+    // as regQueryValueExW would: a whole value in one call. Data that does not fit fails.
+    virtual int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength,
+                                  uint32_t* type = nullptr, uint8_t* data = nullptr,
+                                  uint32_t* dataSize = nullptr) = 0;
     // Needed to remove a subkey whose name has no ANSI spelling.
     virtual int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) = 0;
 

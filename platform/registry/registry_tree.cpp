@@ -1,6 +1,7 @@
 // Whole key trees: deleting a key with its subkeys, and moving a key to a new name.
 // Names and data read from the registry travel through the wide calls, as the registry holds
 // them, so that a product whose names or texts lie outside the ANSI code page moves intact.
+#include <algorithm>
 #include <vector>
 
 #include "platform/registry/name_case.h"
@@ -73,7 +74,7 @@ bool TRegistry::copyValue(RegistryHandle source, RegistryHandle target, const st
     const std::string messageName = api_.narrow(name);
     uint32_t registryType = info.registryType;
     const std::vector<uint8_t> data = readRawValue(source, name, info.size, registryType, messageName);
-    writeRawValue(target, name, registryType, data, messageName);
+    writeRawValue(target, name, registryType, data.data(), static_cast<uint32_t>(data.size()));
     return true;
 }
 
@@ -84,9 +85,20 @@ bool TRegistry::copyValues(RegistryHandle source, RegistryHandle target) {
     // The unnamed default value first; it is usually not set, which is no failure.
     copyValue(source, target, std::u16string());
     bool complete = true;
+    // Each value's name, type and bytes come in one call, into buffers sized once for the key:
+    // under a registry served by another process every call is a round trip.
     std::vector<char16_t> name(info.maxValueNameLength + 1);
+    std::vector<uint8_t> data(std::max<uint32_t>(info.maxDataLength, 1));
     for (uint32_t index = 0; index < info.valueCount; ++index) {
         uint32_t length = static_cast<uint32_t>(name.size());
+        uint32_t registryType = 0;
+        uint32_t size = static_cast<uint32_t>(data.size());
+        if (api_.regEnumValueW(source, index, name.data(), &length, &registryType, data.data(), &size) == 0) {
+            writeRawValue(target, std::u16string(name.data(), length), registryType, data.data(), size);
+            continue;
+        }
+        // A value that grew since the key was measured, or a failed read: fetched on its own.
+        length = static_cast<uint32_t>(name.size());
         if (api_.regEnumValueW(source, index, name.data(), &length) != 0 ||
             !copyValue(source, target, std::u16string(name.data(), length)))
             complete = false;

@@ -127,8 +127,10 @@ int32_t Win32RegistryApi::regEnumKeyExW(RegistryHandle key, uint32_t index, char
     return RegEnumKeyExW(toHkey(key), index, wide(name), dword(nameLength), nullptr, nullptr, nullptr, nullptr);
 }
 
-int32_t Win32RegistryApi::regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) {
-    return RegEnumValueW(toHkey(key), index, wide(name), dword(nameLength), nullptr, nullptr, nullptr, nullptr);
+int32_t Win32RegistryApi::regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength,
+                                        uint32_t* type, uint8_t* data, uint32_t* dataSize) {
+    return RegEnumValueW(toHkey(key), index, wide(name), dword(nameLength), nullptr, dword(type), data,
+                         dword(dataSize));
 }
 
 int32_t Win32RegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* subPath) {
