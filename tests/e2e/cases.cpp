@@ -105,7 +105,7 @@ std::vector<E2eCase> failureCases(const E2eEnvironment& environment) {
 
 std::vector<E2eCase> allCases(const E2eEnvironment& environment) {
     std::vector<E2eCase> cases;
-    for (auto group : {startupCases, probeCases, failureCases, installModeCases, roundTripCases, modeBoxCases})
+    for (auto group : {startupCases, probeCases, failureCases, installModeCases, roundTripCases, modeBoxCases, badInputCases})
         for (E2eCase& one : group(environment)) cases.push_back(std::move(one));
     return cases;
 }

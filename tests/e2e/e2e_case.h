@@ -80,6 +80,8 @@ std::vector<E2eCase> allCases(const E2eEnvironment& environment);
 std::vector<E2eCase> installModeCases(const E2eEnvironment& environment);
 std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment);
 std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment);
+// Hostile and odd command lines, in their own file.
+std::vector<E2eCase> badInputCases(const E2eEnvironment& environment);
 
 // True when actual equals expected, each kAnyHex8 in expected matching eight upper-case hex digits.
 bool boxTextMatches(const std::string& expected, const std::string& actual);
