@@ -56,9 +56,9 @@ void relocateInstallation(ModeContext& context) {
     }
     InstallNames names;
     names.source = upperAscii(options.value(kGuidKeyword));
-    if (!hasGuidForm(names.source)) {
-        showError(context, "Incorrect GUID format!\r\nPlease pass the GUID in the correct format to this application",
-                  "Incorrect format");
+    const bool plainTarget = !options.found(kTguidKeyword) || isPlainName(options.value(kTguidKeyword));
+    if (!hasGuidForm(names.source) || !isPlainName(names.source) || !plainTarget) {
+        showIncorrectGuid(context);
         return;
     }
     if (!waitForParent(options.value(kHwndKeyword), services)) return;

@@ -59,6 +59,15 @@ void showError(ModeContext& context, const std::string& text, const std::string&
     context.services.showMessage(text, caption, kTaskModalError);
 }
 
+bool isPlainName(const std::string& name) {
+    return name.find_first_of("\\/:") == std::string::npos && name != "." && name != "..";
+}
+
+void showIncorrectGuid(ModeContext& context) {
+    showError(context, "Incorrect GUID format!\r\nPlease pass the GUID in the correct format to this application",
+              "Incorrect format");
+}
+
 std::string directoryInTheWayText(const std::string& directory) {
     return "Directory Error!\r\nUninstallation cannot proceed, the \"" + directory +
            "\" directory exists! Check if it is " + "empty and delete it if it is. Then retry the uninstall";

@@ -35,5 +35,12 @@ void undoDirectoryMoveAndReportMissingKey(ModeContext& context, const std::strin
 
 void showError(ModeContext& context, const std::string& text, const std::string& caption);
 
+// A product's directory and key are each named by one plain name. A name holding a path
+// separator, a drive or a parent reference would reach outside the maintenance root and
+// below other keys, so such names are refused before anything moves.
+bool isPlainName(const std::string& name);
+// The box for a GUID or target name that cannot be used.
+void showIncorrectGuid(ModeContext& context);
+
 // "Directory Error" text naming a directory that is in the way (the same wording in both modes).
 std::string directoryInTheWayText(const std::string& directory);

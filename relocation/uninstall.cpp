@@ -48,6 +48,10 @@ void restoreInstallation(ModeContext& context) {
     const std::string sourceName = upperAscii(options.value(kGuidKeyword));
     const std::string targetName =
         options.found(kTguidKeyword) ? options.value(kTguidKeyword) : restoredNameFor(sourceName);
+    if (!isPlainName(sourceName) || !isPlainName(targetName)) {
+        showIncorrectGuid(context);
+        return;
+    }
     const std::string& hwnd = options.value(kHwndKeyword);
     if (!hwnd.empty() && !waitForParent(hwnd, services)) return;
 

@@ -19,6 +19,9 @@ const RecordedMessage kBoxC{"Directory Error!\r\nUnable to restore the uninstall
                             "Directory Error", 0x2010};
 const RecordedMessage kBoxD{"Registry Error!\r\nUnable to find the uninstall key", "Registry Error", 0x2010};
 
+const RecordedMessage kIncorrectName{
+    "Incorrect GUID format!\r\nPlease pass the GUID in the correct format to this application", "Incorrect format", 0x2010};
+
 RecordedMessage boxB(const std::string& directory) {
     return {"Directory Error!\r\nUninstallation cannot proceed, the \"" + directory +
                 "\" directory exists! Check if it is empty and delete it if it is. Then retry the uninstall",
@@ -129,6 +132,8 @@ TEST_F(UninstallMode, BoxesThatEndTheRunBeforeAnythingMoves) {
         {"no suffix: the restored name is the current one", "-uninstall -guid" + kTarget0 + " -tguid" + kTarget0,
          boxB(directory(lowerAscii(kTarget0)))},
         {"restored directory exists", "-uninstall -guid" + kTarget0 + " -tguid\"Taken\"", boxB(directory("taken"))},
+        {"restored name with a path", "-uninstall -guid" + kTarget0 + " -tguid..\\escape", kIncorrectName},
+        {"relocated name with a path", "-uninstall -guid../outside -tguid" + kGuid, kIncorrectName},
         {"hwnd that is not a number", kUninstallArguments + " -hwndx", RecordedMessage{
              "Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application",
              "Incorrect format", 0x2010}},

@@ -108,8 +108,9 @@ int32_t ProfilingRegistryApi::regEnumKeyExW(RegistryHandle key, uint32_t index, 
 }
 
 int32_t ProfilingRegistryApi::regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name,
-                                            uint32_t* nameLength) {
-    return timed(RegistryCallKind::enumValue, [&] { return inner_.regEnumValueW(key, index, name, nameLength); });
+                                            uint32_t* nameLength, uint32_t* type, uint8_t* data, uint32_t* dataSize) {
+    return timed(RegistryCallKind::enumValue,
+                 [&] { return inner_.regEnumValueW(key, index, name, nameLength, type, data, dataSize); });
 }
 
 int32_t ProfilingRegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* subPath) {

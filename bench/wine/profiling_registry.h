@@ -57,7 +57,8 @@ public:
     int32_t regSetValueExW(RegistryHandle key, const char16_t* name, uint32_t type, const uint8_t* data,
                            uint32_t dataSize) override;
     int32_t regEnumKeyExW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) override;
-    int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) override;
+    int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength,
+                          uint32_t* type = nullptr, uint8_t* data = nullptr, uint32_t* dataSize = nullptr) override;
     int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override;
 
     std::u16string widen(const std::string& ansi) const override { return inner_.widen(ansi); }
