@@ -91,8 +91,15 @@ void relocateInstallation(ModeContext& context) {
         undoDirectoryMoveAndReportMissingKey(context, targetDirectory, sourceDirectory);
         return;
     }
-    if (registry->hasKey(names.target)) registry->eraseKeyTree(names.target);
-    registry->transplantKey(names.source, names.target, true);
+    try {
+        moveProductKey(context, *registry, names.source, names.target);
+    } catch (...) {
+        // The key stays complete under the product's own name when its move fails, and the
+        // product's command there names the directory by that name: the directory goes back to
+        // it, so that the product's own uninstaller still runs. The failure is reported all the same.
+        services.moveDirectory(targetDirectory, sourceDirectory);
+        throw;
+    }
     // The key must now live under the target name alone; otherwise the directory goes back.
     if (registry->hasKey(names.source) || !registry->openPath(uninstallKeyPath(names.target), false)) {
         registry->closePath();

@@ -27,6 +27,19 @@ std::string uninstallKeyPath(const std::string& productName);
 // Whether a value of the open key is a text that holds isreloc's own uninstall command.
 bool holdsOwnCommand(TRegistry& registry, const std::string& valueName);
 
+// Moves the product key from source to target below HKEY_LOCAL_MACHINE's uninstall key, through
+// the open uninstall key. A key already under the target name is stale and gives way, unless it
+// holds everything the source holds and more: then the source is what an earlier move left
+// behind when it stopped part-way (its copy begun, or the old key's removal), and only the source
+// goes. Either way nothing of the product is lost. Registry failures escape as ERegistryException.
+void moveProductKey(ModeContext& context, TRegistry& registry, const std::string& source,
+                    const std::string& target);
+
+// Whether the key at holderPath holds every value (type and bytes) and every subkey of the key at
+// wantedPath, at every level; both paths are absolute uninstall-key paths. False when either
+// cannot be read whole.
+bool keyHoldsAllOf(RegistryApi& api, const std::string& holderPath, const std::string& wantedPath);
+
 // When the product key cannot be moved with its directory, the directory goes back to where it
 // was, so that the product is never left half relocated; then the key box is shown. A failed
 // move back cannot be helped, and the box is shown all the same.

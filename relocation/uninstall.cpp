@@ -21,10 +21,29 @@ std::u16string restoreProductCommand(TRegistry& registry, Services& services) {
         registry.eraseValue(kUninstallStringValue);
     registry.relabelValue(kSavedUninstallStringValue, kUninstallStringValue);
 
+    const ValueInfo info = registry.queryValueInfo(kUninstallStringValue);
     const std::u16string command = registry.readWideText(kUninstallStringValue);
-    if (registry.queryValueInfo(kUninstallStringValue).kind == ValueKind::expandTextKind)
-        return services.expandWideEnvironment(command);
+    // A command that is there but cannot be read or typed, a saved command that did not come back,
+    // and isreloc's own command still in place are failures to report: never a run that silently
+    // starts nothing, or starts isreloc again.
+    if (info.ok ? command.empty() && info.size > 2 : !command.empty())
+        throw ERegistryException("Failed to get data for '" + std::string(kUninstallStringValue) + "'");
+    if ((savedCommandPresent && !info.ok) || holdsOwnCommand(registry, kUninstallStringValue))
+        throw ERegistryException("Failed to set data for '" + std::string(kUninstallStringValue) + "'");
+    if (info.kind == ValueKind::expandTextKind) return services.expandWideEnvironment(command);
     return command;
+}
+
+// Whether an earlier run moved the directory back and stopped before the key and the product's
+// command followed: the relocated key is still there, or the restored key still holds isreloc's
+// command or the saved product command. Leaves no key open.
+bool restoreWasInterrupted(TRegistry& registry, const std::string& sourceName, const std::string& targetName) {
+    bool interrupted = registry.hasKey(uninstallKeyPath(sourceName));
+    if (!interrupted && registry.openPath(uninstallKeyPath(targetName), false))
+        interrupted = registry.valueSize(kSavedUninstallStringValue) > 0 ||
+                      holdsOwnCommand(registry, kUninstallStringValue);
+    registry.closePath();
+    return interrupted;
 }
 
 }  // namespace
@@ -61,27 +80,48 @@ void restoreInstallation(ModeContext& context) {
     const std::string relocatedDirectory = root + sourceName;
     const std::string restoredDirectory = root + targetName;
     // A restored name that differs only in letter case is the relocated directory itself.
-    if (equalText(lowerAscii(targetName), lowerAscii(sourceName)) || services.directoryProbe(restoredDirectory)) {
-        showError(context, directoryInTheWayText(restoredDirectory), "Directory Error");
-        return;
-    }
-    if (!services.moveDirectory(relocatedDirectory, restoredDirectory)) {
+    const bool sameName = equalText(lowerAscii(targetName), lowerAscii(sourceName));
+    bool directoryMoved = false;
+    if (sameName || services.directoryProbe(restoredDirectory)) {
+        // Unless an earlier run moved the directory back and stopped before the key and the
+        // command followed: then the restore goes on from where that run stopped.
+        if (sameName || services.directoryProbe(relocatedDirectory) ||
+            !restoreWasInterrupted(*registry, sourceName, targetName)) {
+            showError(context, directoryInTheWayText(restoredDirectory), "Directory Error");
+            return;
+        }
+    } else if (!services.moveDirectory(relocatedDirectory, restoredDirectory)) {
         showError(context, "Directory Error!\r\nUnable to restore the uninstall directory to its old location",
                   "Directory Error");
         return;
+    } else {
+        directoryMoved = true;
     }
 
     registry->openPath(kUninstallParentKey, false);
-    if (!registry->hasKey(sourceName)) {
+    if (registry->hasKey(sourceName)) {
+        moveProductKey(context, *registry, sourceName, targetName);
+        if (registry->hasKey(sourceName)) {
+            registry->closePath();
+            undoDirectoryMoveAndReportMissingKey(context, restoredDirectory, relocatedDirectory);
+            return;
+        }
+    } else if (!registry->hasKey(targetName)) {
+        // No key under either name. The directory goes back only when this run moved it.
         registry->closePath();
-        undoDirectoryMoveAndReportMissingKey(context, restoredDirectory, relocatedDirectory);
+        if (directoryMoved) {
+            undoDirectoryMoveAndReportMissingKey(context, restoredDirectory, relocatedDirectory);
+        } else {
+            showError(context, "Registry Error!\r\nUnable to find the uninstall key", "Registry Error");
+        }
         return;
     }
-    if (registry->hasKey(targetName)) registry->eraseKeyTree(targetName);
-    registry->transplantKey(sourceName, targetName, true);
-    if (registry->hasKey(sourceName) || !registry->openPath(uninstallKeyPath(targetName), false)) {
+    // The key is under the restored name now (moved by this run, or by an earlier one that
+    // stopped before the command came back), and the directory stays with it, also when the key
+    // cannot be opened to bring the command back.
+    if (!registry->openPath(uninstallKeyPath(targetName), false)) {
         registry->closePath();
-        undoDirectoryMoveAndReportMissingKey(context, restoredDirectory, relocatedDirectory);
+        showError(context, "Registry Error!\r\nUnable to find the uninstall key", "Registry Error");
         return;
     }
 

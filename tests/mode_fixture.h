@@ -18,6 +18,7 @@
 #include "registry_snapshot.h"
 #include "relocation/install.h"
 #include "relocation/uninstall.h"
+#include "services_switch.h"
 
 constexpr const char* kProductGuid = "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
 constexpr const char* kProgramFiles = "C:\\Program Files";
@@ -28,40 +29,15 @@ constexpr const char* kProductCommand =
     "\"C:\\Program Files\\InstallShield Installation Information\\{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}"
     "\\setup.exe\" -runfromtemp -l0x0409 -removeonly";
 
-// The fixture's services, with directory moves that can be made to fail.
-class MoveSwitch : public Services {
+class ModeMachine {
 public:
-    MoveSwitch(Services& inner, bool failMoves) : inner_(inner), failMoves_(failMoves) {}
-    int32_t fileAge(const std::string& path) override { return inner_.fileAge(path); }
-    bool fileExists(const std::string& path) override { return inner_.fileExists(path); }
-    bool directoryProbe(const std::string& path) override { return inner_.directoryProbe(path); }
-    bool moveDirectory(const std::string& from, const std::string& to) override {
-        return !failMoves_ && inner_.moveDirectory(from, to);
-    }
-    void launchCommand(const std::string& command) override { inner_.launchCommand(command); }
-    void launchWideCommand(const std::u16string& command) override { inner_.launchWideCommand(command); }
-    std::string expandEnvironment(const std::string& text) override { return inner_.expandEnvironment(text); }
-    std::u16string expandWideEnvironment(const std::u16string& text) override {
-        return inner_.expandWideEnvironment(text);
-    }
-    bool windowAlive(int32_t window) override { return inner_.windowAlive(window); }
-    void pauseFor(uint32_t milliseconds) override { inner_.pauseFor(milliseconds); }
-    void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
-        inner_.showMessage(text, caption, flags);
-    }
-
-private:
-    Services& inner_;
-    bool failMoves_;
-};
-
-class ModeFixture : public ::testing::Test {
-protected:
-    ModeFixture() : root_(makeRoot()), services(root_) {}
-    ~ModeFixture() override {
+    ModeMachine() : root_(makeRoot()), services(root_) {}
+    ~ModeMachine() {
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
+    ModeMachine(const ModeMachine&) = delete;
+    ModeMachine& operator=(const ModeMachine&) = delete;
 
     // ProgramFilesDir as Windows keeps it, the maintenance directory with its setup.exe, and an
     // uninstall key holding every kind of value, a default value and subkeys three levels deep.
@@ -139,14 +115,22 @@ protected:
     std::function<std::unique_ptr<TRegistry>(RegistryApi&)> createRegistry =
         [](RegistryApi& api) { return std::make_unique<TRegistry>(api); };
 
-private:
-    void run(const std::string& arguments, void (*mode)(ModeContext&)) {
+    // Runs a mode on the given services and registry calls, which may wrap the machine's own.
+    void runMode(const std::string& arguments, void (*mode)(ModeContext&), Services& modeServices,
+                 RegistryApi& registryApi) {
         FixedCommandLine commandLine("isreloc.exe " + arguments, kOwnPath);
         ArgumentList list;
         for (const std::string& argument : commandLine.arguments()) list.append(lowerAscii(argument));
-        MoveSwitch moveSwitch(services, failMoves);
-        ModeContext context{list, moveSwitch, registry, kOwnPath, createRegistry};
+        ModeContext context{list, modeServices, registryApi, kOwnPath, createRegistry};
         mode(context);
+    }
+
+private:
+    void run(const std::string& arguments, void (*mode)(ModeContext&)) {
+        RunLife life;
+        ServicesSwitch modeServices(services, life);
+        if (failMoves) modeServices.failEvery(ServiceCall::moveDirectory);
+        runMode(arguments, mode, modeServices, registry);
     }
 
     static std::string makeRoot() {
@@ -157,7 +141,10 @@ private:
 
     std::string root_;
 
-protected:
+public:
     MemoryRegistry registry;
     PosixServices services;
 };
+
+// One fresh machine per test.
+class ModeFixture : public ::testing::Test, public ModeMachine {};

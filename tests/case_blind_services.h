@@ -1,0 +1,67 @@
+#pragma once
+// PosixServices with Windows' blindness to letter case in file names: each name of a path is
+// spelt the way an existing entry spells it, so that "{guid}" finds the folder "{GUID}" as it
+// does on Windows. A name that matches nothing keeps its own spelling (a new folder takes it).
+#include <filesystem>
+#include <string>
+
+#include "platform/services/services_posix.h"
+#include "platform/text/text.h"
+
+class CaseBlindServices : public Services {
+public:
+    explicit CaseBlindServices(PosixServices& inner) : inner_(inner) {}
+
+    // The path with every name that matches an existing entry, regardless of case, spelt as it.
+    std::string existingSpelling(const std::string& path) const {
+        std::string resolved;
+        size_t start = 0;
+        while (start <= path.size()) {
+            const size_t end = std::min(path.find('\\', start), path.size());
+            std::string name = path.substr(start, end - start);
+            if (!resolved.empty() && !name.empty()) name = spellingIn(resolved, name);
+            resolved += name;
+            if (end < path.size()) resolved += '\\';
+            start = end + 1;
+        }
+        return resolved;
+    }
+
+    int32_t fileAge(const std::string& path) override { return inner_.fileAge(existingSpelling(path)); }
+    bool fileExists(const std::string& path) override { return inner_.fileExists(existingSpelling(path)); }
+    bool directoryProbe(const std::string& path) override { return inner_.directoryProbe(existingSpelling(path)); }
+    bool moveDirectory(const std::string& from, const std::string& to) override {
+        return inner_.moveDirectory(existingSpelling(from), existingSpelling(to));
+    }
+    void launchCommand(const std::string& command) override { inner_.launchCommand(command); }
+    void launchWideCommand(const std::u16string& command) override { inner_.launchWideCommand(command); }
+    std::string expandEnvironment(const std::string& text) override { return inner_.expandEnvironment(text); }
+    std::u16string expandWideEnvironment(const std::u16string& text) override {
+        return inner_.expandWideEnvironment(text);
+    }
+    bool windowAlive(int32_t window) override { return inner_.windowAlive(window); }
+    void pauseFor(uint32_t milliseconds) override { inner_.pauseFor(milliseconds); }
+    void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
+        inner_.showMessage(text, caption, flags);
+    }
+
+private:
+    // The name as an entry of the folder spells it, or as given when none matches.
+    std::string spellingIn(const std::string& folder, const std::string& name) const {
+        std::error_code error;
+        std::filesystem::directory_iterator entries;
+        try {
+            entries = std::filesystem::directory_iterator(inner_.hostPath(folder), error);
+        } catch (const std::invalid_argument&) {
+            return name;
+        }
+        if (error) return name;
+        for (const auto& entry : entries) {
+            const std::string entryName = entry.path().filename().string();
+            if (equalText(lowerAscii(entryName), lowerAscii(name))) return entryName;
+        }
+        return name;
+    }
+
+    PosixServices& inner_;
+};
