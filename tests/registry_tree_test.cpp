@@ -167,6 +167,18 @@ TEST_P(RegistryTreeFailureTest, AnIncompleteCopyKeepsTheSource) {
     }
 }
 
+TEST_P(RegistryTreeFailureTest, AKeyNeverMovesIntoItsOwnAncestor) {
+    createProductKey(u"Source");
+    const TreeSnapshot before = snapshot(u"");
+    // The probe that would find the ancestor fails, so it looks missing: the source's probe is
+    // an open and a close, the target's probe the open after them.
+    store()->failCall(store()->callCount() + 3);
+    registry().transplantKey(layerPath("Source\\Level1"), layerPath("Source"), true);
+    store()->clearFailures();
+    EXPECT_EQ(snapshot(u""), before);
+    EXPECT_EQ(store()->openHandleCount(), 0u);
+}
+
 TEST_P(RegistryTreeFailureTest, ARefusedWriteRaisesAndLeavesTheSourceAndCursorAlone) {
     const struct {
         const char* what;

@@ -72,7 +72,7 @@ public:
     bool eraseKeyTree(const std::string& path);
     // Copies source with its values and whole subkey tree to target, byte for byte, then
     // removes source when asked and only when every value and subkey was copied. Does nothing
-    // when source is missing, target exists, or target lies inside source.
+    // when source is missing, target exists, or either lies inside the other.
     void transplantKey(const std::string& source, const std::string& target, bool removeSource);
 
     // The value's text up to its first NUL; empty for a missing value, one with no data, or no

@@ -39,8 +39,9 @@ void TRegistry::eraseSubkeysOf(RegistryHandle key) {
 void TRegistry::transplantKey(const std::string& source, const std::string& target, bool removeSource) {
     if (!hasKey(source) || hasKey(target)) return;
     // Copying a key into its own tree would never end, and removing the source would take the
-    // copy with it.
-    if (liesInside(target, source)) return;
+    // copy with it. Moving it into one of its own ancestors (which a failed probe can take for
+    // missing) would merge it there and then delete it with what it overwrote.
+    if (liesInside(target, source) || liesInside(source, target)) return;
     OwnedKey sourceKey(api_, openHandle(source));
     if (!sourceKey) return;
     makeKey(target);
