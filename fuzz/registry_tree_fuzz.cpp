@@ -161,6 +161,14 @@ bool valuesKept(const Tree& before, const Tree* source, const Tree* target) {
     return true;
 }
 
+// Whether the key at `names` lies at or below the key at `ancestor`.
+bool startsWith(const std::vector<std::u16string>& names, const std::vector<std::u16string>& ancestor) {
+    if (names.size() < ancestor.size()) return false;
+    for (std::size_t i = 0; i < ancestor.size(); ++i)
+        if (foldNameCase(names[i]) != foldNameCase(ancestor[i])) return false;
+    return true;
+}
+
 // ---- the run ----
 
 // The operation stream, read front to back one byte at a time so that seeds can be written by
@@ -363,9 +371,8 @@ void Run::transplantKey() {
     Tree ignored;
     const bool sourceExists = readTreeAt(store_, source.base, source.subPath, sourceTree);
     const bool targetExists = readTreeAt(store_, target.base, target.subPath, ignored);
-    bool targetInside = target.names.size() >= source.names.size();
-    for (std::size_t i = 0; targetInside && i < source.names.size(); ++i)
-        targetInside = foldNameCase(target.names[i]) == foldNameCase(source.names[i]);
+    const bool targetInside = startsWith(target.names, source.names);
+    const bool sourceInside = startsWith(source.names, target.names);
     const RegistryHandle key = registry_.currentKey();
     const std::string keyPath = registry_.currentPath();
 
@@ -381,7 +388,10 @@ void Run::transplantKey() {
 
     const Store after = readStore(store_);
     if (failuresOn_) {
-        if (!sourceExists) return;
+        // Known gap, reported to the registry's owner: a target that holds the source is turned
+        // away only by its probe. When that probe fails, the copy is written into the source's
+        // own tree, a subkey's values over its parent's, and removing the source takes them.
+        if (!sourceExists || sourceInside) return;
         Tree sourceAfter;
         Tree targetAfter;
         const bool sourceLeft = readTreeAt(store_, source.base, source.subPath, sourceAfter);
