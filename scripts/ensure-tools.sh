@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs, as root on Debian, whatever of the build and test tools is still missing:
-# the Linux toolchain and test libraries, mingw-w64 for i686, and 32-bit Wine.
+# the Linux toolchain and test libraries, mingw-w64 for i686, 32-bit Wine, and clang with
+# libFuzzer for the fuzzing targets.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ gcc libgtest-dev libgmock-dev googletest libbenchmark-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386
+  clang libclang-rt-14-dev
 )
 
 missing=()

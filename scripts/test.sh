@@ -14,3 +14,4 @@ for preset in linux linux-asan mingw; do
   echo "=== $preset: test"
   ctest --preset "$preset"
 done
+bash scripts/fuzz-short.sh

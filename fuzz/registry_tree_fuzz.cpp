@@ -1,0 +1,490 @@
+// TRegistry over the in-memory store, driven by a stream of operations: keys and values of every
+// type made behind the layer's back through the wide calls (names no ANSI code page can spell
+// among them), the layer's own key and value operations, the two tree operations, and failures
+// switched on for the next operation. After every step the open-handle count matches what the
+// layer holds; after every tree operation the layer's open key and path are as before, and:
+//  - with no failure switched on, the whole store is exactly what the operation promises: a
+//    moved key's copy equals the source as it was, byte for byte, the source is gone exactly when
+//    asked, and nothing else changed;
+//  - with failures, no value of the source is lost: each is intact in the source or the target.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/registry/memory_registry.h"
+#include "platform/registry/name_case.h"
+#include "platform/registry/registry.h"
+
+namespace {
+
+// ---- what the fuzzer may name ----
+
+// Names the layer can spell (Latin-1 in this store), with pairs that differ only in case.
+const char* const kAnsiNames[] = {"A", "a", "B", "Sub", "sUB", "\xE4", "\xC4", "Key 1", "x\\"};
+// Names only the wide calls reach: Cyrillic pairs, a CJK character, and Latin-1 twins.
+const char16_t* const kWideNames[] = {u"A", u"b", u"\u0416", u"\u0436", u"\u4E2D\u6587", u"\u00E4", u"Stra\u00DFe"};
+const uint32_t kValueTypes[] = {kRegNone, kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz, kRegQword, 0x7FFF};
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "registry invariant broken: %s\n", what);
+    std::abort();
+}
+
+void check(bool condition, const char* what) {
+    if (!condition) fail(what);
+}
+
+// ---- snapshots of whole trees, read through the wide calls as the store holds them ----
+
+struct Value {
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    bool operator==(const Value& other) const { return type == other.type && data == other.data; }
+};
+
+struct Tree {
+    std::map<std::u16string, Value> values;
+    std::map<std::u16string, Tree> subkeys;
+    bool operator==(const Tree& other) const { return values == other.values && subkeys == other.subkeys; }
+    bool operator!=(const Tree& other) const { return !(*this == other); }
+};
+
+template <typename Map>
+auto findFolded(Map& map, const std::u16string& name) -> decltype(map.begin()) {
+    const std::u16string folded = foldNameCase(name);
+    for (auto it = map.begin(); it != map.end(); ++it)
+        if (foldNameCase(it->first) == folded) return it;
+    return map.end();
+}
+
+Tree readTree(MemoryRegistry& store, RegistryHandle key) {
+    Tree tree;
+    char16_t name[512];
+    for (uint32_t index = 0;; ++index) {
+        uint32_t length = 512;
+        if (store.regEnumValueW(key, index, name, &length) != 0) break;
+        const std::u16string valueName(name, length);
+        Value value;
+        uint32_t size = 0;
+        check(store.regQueryValueExW(key, valueName.c_str(), &value.type, nullptr, &size) == 0, "value vanished");
+        value.data.resize(size);
+        check(store.regQueryValueExW(key, valueName.c_str(), &value.type, value.data.data(), &size) == 0,
+              "value unreadable");
+        tree.values[valueName] = value;
+    }
+    for (uint32_t index = 0;; ++index) {
+        uint32_t length = 512;
+        if (store.regEnumKeyExW(key, index, name, &length) != 0) break;
+        const std::u16string subkeyName(name, length);
+        RegistryHandle subkey = kNoKey;
+        check(store.regOpenKeyExW(key, subkeyName.c_str(), kKeyAllAccess, &subkey) == 0, "subkey unopenable");
+        tree.subkeys[subkeyName] = readTree(store, subkey);
+        store.regCloseKey(subkey);
+    }
+    return tree;
+}
+
+// The tree at sub-path below base, or false when there is no such key.
+bool readTreeAt(MemoryRegistry& store, RegistryHandle base, const std::u16string& subPath, Tree& tree) {
+    RegistryHandle key = kNoKey;
+    if (store.regOpenKeyExW(base, subPath.c_str(), kKeyAllAccess, &key) != 0) return false;
+    tree = readTree(store, key);
+    store.regCloseKey(key);
+    return true;
+}
+
+struct Store {
+    Tree currentUser;
+    Tree localMachine;
+    bool operator==(const Store& other) const {
+        return currentUser == other.currentUser && localMachine == other.localMachine;
+    }
+    Tree& root(RegistryHandle key) { return key == kLocalMachine ? localMachine : currentUser; }
+};
+
+Store readStore(MemoryRegistry& store) {
+    Store whole;
+    readTreeAt(store, kCurrentUser, u"", whole.currentUser);
+    readTreeAt(store, kLocalMachine, u"", whole.localMachine);
+    return whole;
+}
+
+// The key at the given names below root, or null.
+Tree* treeAt(Tree& root, const std::vector<std::u16string>& names) {
+    Tree* tree = &root;
+    for (const std::u16string& name : names) {
+        const auto below = findFolded(tree->subkeys, name);
+        if (below == tree->subkeys.end()) return nullptr;
+        tree = &below->second;
+    }
+    return tree;
+}
+
+void removeTree(Tree& root, const std::vector<std::u16string>& names) {
+    Tree* parent = treeAt(root, std::vector<std::u16string>(names.begin(), names.end() - 1));
+    if (parent != nullptr) parent->subkeys.erase(findFolded(parent->subkeys, names.back()));
+}
+
+// Puts tree at the given names, making the missing keys above it as key creation does.
+void placeTree(Tree& root, const std::vector<std::u16string>& names, const Tree& tree) {
+    Tree* parent = &root;
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        auto below = findFolded(parent->subkeys, names[i]);
+        if (below == parent->subkeys.end()) below = parent->subkeys.emplace(names[i], Tree{}).first;
+        parent = &below->second;
+    }
+    parent->subkeys[names.back()] = tree;
+}
+
+// Every value of `before` sits, with its type and bytes, at the same place in one of the two.
+bool valuesKept(const Tree& before, const Tree* source, const Tree* target) {
+    const auto holds = [](const Tree* after, const std::u16string& name, const Value& value) {
+        if (after == nullptr) return false;
+        const auto found = findFolded(after->values, name);
+        return found != after->values.end() && found->second == value;
+    };
+    const auto below = [](const Tree* after, const std::u16string& name) -> const Tree* {
+        if (after == nullptr) return nullptr;
+        const auto found = findFolded(after->subkeys, name);
+        return found == after->subkeys.end() ? nullptr : &found->second;
+    };
+    for (const auto& value : before.values)
+        if (!holds(source, value.first, value.second) && !holds(target, value.first, value.second)) return false;
+    for (const auto& subkey : before.subkeys)
+        if (!valuesKept(subkey.second, below(source, subkey.first), below(target, subkey.first))) return false;
+    return true;
+}
+
+// Whether the key at `names` lies at or below the key at `ancestor`.
+bool startsWith(const std::vector<std::u16string>& names, const std::vector<std::u16string>& ancestor) {
+    if (names.size() < ancestor.size()) return false;
+    for (std::size_t i = 0; i < ancestor.size(); ++i)
+        if (foldNameCase(names[i]) != foldNameCase(ancestor[i])) return false;
+    return true;
+}
+
+// ---- the run ----
+
+// The operation stream, read front to back one byte at a time so that seeds can be written by
+// hand; past the end every byte reads as zero.
+class Input {
+public:
+    Input(const uint8_t* data, std::size_t size) : at_(data), end_(data + size) {}
+    bool empty() const { return at_ == end_; }
+    uint8_t byte() { return at_ == end_ ? 0 : *at_++; }
+    bool flag() { return (byte() & 1) != 0; }
+    std::size_t pick(std::size_t count) { return byte() % count; }
+    std::vector<uint8_t> bytes(std::size_t count) {
+        std::vector<uint8_t> taken;
+        while (count-- > 0 && at_ != end_) taken.push_back(*at_++);
+        return taken;
+    }
+
+private:
+    const uint8_t* at_;
+    const uint8_t* end_;
+};
+
+class Run {
+public:
+    explicit Run(Input& input) : in_(input), registry_(store_) {}
+
+    void step();
+    void finish();
+
+private:
+    struct ResolvedPath {
+        RegistryHandle base;
+        std::u16string subPath;
+        std::vector<std::u16string> names;  // below the root, through the open key's path
+    };
+
+    std::string ansiName() { return kAnsiNames[in_.pick(std::size(kAnsiNames))]; }
+    std::string valueName() { return in_.pick(5) == 0 ? std::string() : ansiName(); }
+    std::u16string wideName() {
+        if (in_.flag()) return store_.widen(ansiName());
+        return kWideNames[in_.pick(std::size(kWideNames))];
+    }
+    std::string layerPath();
+    std::u16string widePath();
+    RegistryHandle pickRoot() { return in_.flag() ? kLocalMachine : kCurrentUser; }
+
+    ResolvedPath resolve(const std::string& path) const;
+    void armFailures();
+    void applyFailures();
+    void checkHandles() const {
+        check(store_.openHandleCount() == (registry_.currentKey() != kNoKey ? 1u : 0u), "open handles leaked");
+    }
+
+    void storeMakeKey();
+    void storeWriteValue();
+    void relabelValue();
+    void eraseKeyTree();
+    void transplantKey();
+
+    Input& in_;
+    MemoryRegistry store_;
+    TRegistry registry_;
+    // Failures waiting for the next operation.
+    std::vector<uint64_t> failingOffsets_;
+    std::vector<std::pair<RegistryCall, std::string>> failingKinds_;
+    bool failuresOn_ = false;
+};
+
+std::string Run::layerPath() {
+    const uint8_t shape = in_.byte();
+    std::string path = (shape & 1) ? "\\" : "";
+    const int names = (shape >> 1) % 4;
+    for (int i = 0; i < names; ++i) path += (i > 0 ? "\\" : "") + ansiName();
+    if (shape & 0x80) path += "\\";
+    return path;
+}
+
+std::u16string Run::widePath() {
+    const std::size_t names = 1 + in_.pick(3);
+    std::u16string path;
+    for (std::size_t i = 0; i < names; ++i) path += (i > 0 ? u"\\" : u"") + wideName();
+    return path;
+}
+
+Run::ResolvedPath Run::resolve(const std::string& path) const {
+    const bool relative = path.empty() || path[0] != '\\';
+    ResolvedPath resolved;
+    resolved.subPath = store_.widen(relative ? path : path.substr(1));
+    const bool belowOpenKey = relative && registry_.currentKey() != kNoKey;
+    resolved.base = belowOpenKey ? registry_.currentKey() : registry_.rootKey();
+    if (belowOpenKey) resolved.names = keyPathComponents(store_.widen(registry_.currentPath()));
+    for (const std::u16string& name : keyPathComponents(resolved.subPath)) resolved.names.push_back(name);
+    return resolved;
+}
+
+void Run::armFailures() {
+    const std::size_t count = 1 + in_.pick(3);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (in_.flag()) {
+            failingOffsets_.push_back(1 + in_.pick(80));
+        } else {
+            const auto kind = static_cast<RegistryCall>(in_.pick(static_cast<std::size_t>(RegistryCall::closeKey) + 1));
+            const std::string root = registry_.rootKey() == kLocalMachine ? "HKLM" : "HKCU";
+            failingKinds_.emplace_back(kind, root + "\\" + layerPath());
+        }
+    }
+}
+
+// Switched on just before the operation, after every snapshot, so the numbers count its calls.
+void Run::applyFailures() {
+    failuresOn_ = !failingOffsets_.empty() || !failingKinds_.empty();
+    for (const uint64_t offset : failingOffsets_) store_.failCall(store_.callCount() + offset);
+    for (const auto& kind : failingKinds_) store_.failEvery(kind.first, kind.second);
+    failingOffsets_.clear();
+    failingKinds_.clear();
+}
+
+void Run::storeMakeKey() {
+    const RegistryHandle root = pickRoot();
+    const std::u16string path = widePath();
+    RegistryHandle key = kNoKey;
+    if (store_.regCreateKeyExW(root, path.c_str(), kKeyAllAccess, &key) == 0) store_.regCloseKey(key);
+}
+
+void Run::storeWriteValue() {
+    const RegistryHandle root = pickRoot();
+    const std::u16string path = widePath();
+    const uint32_t type = kValueTypes[in_.pick(std::size(kValueTypes))];
+    const std::u16string name = in_.flag() ? std::u16string() : wideName();
+    const std::vector<uint8_t> data = in_.bytes(in_.pick(13));
+    RegistryHandle key = kNoKey;
+    if (store_.regCreateKeyExW(root, path.c_str(), kKeyAllAccess, &key) != 0) return;
+    store_.regSetValueExW(key, name.c_str(), type, data.data(), static_cast<uint32_t>(data.size()));
+    store_.regCloseKey(key);
+}
+
+void Run::relabelValue() {
+    const std::string oldName = valueName();
+    const std::string newName = valueName();
+    const RegistryHandle key = registry_.currentKey();
+    Tree before;
+    const bool open = key != kNoKey && readTreeAt(store_, key, u"", before);
+    applyFailures();
+    try {
+        registry_.relabelValue(oldName, newName);
+    } catch (const ERegistryException&) {
+        check(failuresOn_, "relabelValue raised with nothing failing");
+    }
+    store_.clearFailures();
+    if (!open || failuresOn_) return;
+    Tree expected = before;
+    const auto old = findFolded(expected.values, store_.widen(oldName));
+    const bool moves = old != expected.values.end() && !old->second.data.empty() &&
+                       findFolded(expected.values, store_.widen(newName)) == expected.values.end();
+    if (moves) {
+        const Value moved = old->second;
+        expected.values.erase(old);
+        expected.values[store_.widen(newName)] = moved;
+    }
+    Tree after;
+    check(readTreeAt(store_, key, u"", after), "open key vanished in relabelValue");
+    check(after == expected, "relabelValue did not move exactly the one value");
+}
+
+void Run::eraseKeyTree() {
+    const std::string path = layerPath();
+    const ResolvedPath target = resolve(path);
+    Store before = readStore(store_);
+    Tree existing;
+    const bool existed = readTreeAt(store_, target.base, target.subPath, existing);
+    const RegistryHandle key = registry_.currentKey();
+    const std::string keyPath = registry_.currentPath();
+    applyFailures();
+    const bool erased = registry_.eraseKeyTree(path);
+    store_.clearFailures();
+    check(registry_.currentKey() == key && registry_.currentPath() == keyPath, "eraseKeyTree moved the open key");
+    if (failuresOn_) return;
+    Store expected = before;
+    if (existed && target.names.empty()) {
+        // A root cannot go; everything below it does.
+        check(!erased, "eraseKeyTree reported a root as deleted");
+        expected.root(registry_.rootKey()).subkeys.clear();
+    } else if (existed) {
+        check(erased, "eraseKeyTree left an existing key");
+        removeTree(expected.root(registry_.rootKey()), target.names);
+    } else {
+        check(!erased, "eraseKeyTree reported a missing key as deleted");
+    }
+    check(readStore(store_) == expected, "eraseKeyTree changed more or less than the key's tree");
+}
+
+void Run::transplantKey() {
+    const std::string sourcePath = layerPath();
+    const std::string targetPath = layerPath();
+    const bool removeSource = in_.flag();
+    const ResolvedPath source = resolve(sourcePath);
+    const ResolvedPath target = resolve(targetPath);
+    Store before = readStore(store_);
+    Tree sourceTree;
+    Tree ignored;
+    const bool sourceExists = readTreeAt(store_, source.base, source.subPath, sourceTree);
+    const bool targetExists = readTreeAt(store_, target.base, target.subPath, ignored);
+    const bool targetInside = startsWith(target.names, source.names);
+    const RegistryHandle key = registry_.currentKey();
+    const std::string keyPath = registry_.currentPath();
+
+    applyFailures();
+    bool raised = false;
+    try {
+        registry_.transplantKey(sourcePath, targetPath, removeSource);
+    } catch (const ERegistryException&) {
+        raised = true;
+    }
+    store_.clearFailures();
+    check(registry_.currentKey() == key && registry_.currentPath() == keyPath, "transplantKey moved the open key");
+
+    const Store after = readStore(store_);
+    if (failuresOn_) {
+        if (!sourceExists) return;
+        Tree sourceAfter;
+        Tree targetAfter;
+        const bool sourceLeft = readTreeAt(store_, source.base, source.subPath, sourceAfter);
+        const bool targetMade = readTreeAt(store_, target.base, target.subPath, targetAfter);
+        check(valuesKept(sourceTree, sourceLeft ? &sourceAfter : nullptr, targetMade ? &targetAfter : nullptr),
+              "transplantKey lost a value of the source under failures");
+        return;
+    }
+    const bool moves = sourceExists && !targetExists && !targetInside;
+    if (!moves || raised) {
+        // Nothing to do, or a target that cannot be made (below a deleted open key): untouched.
+        check(after == before, "transplantKey changed the store when it had nothing to move");
+        return;
+    }
+    Store expected = before;
+    Tree& root = expected.root(registry_.rootKey());
+    if (removeSource) removeTree(root, source.names);
+    placeTree(root, target.names, sourceTree);
+    check(after == expected, "transplantKey result differs from the source as it was");
+}
+
+void Run::step() {
+    switch (in_.pick(16)) {
+    case 0: storeMakeKey(); break;
+    case 1: storeWriteValue(); break;
+    case 2:
+        applyFailures();
+        try {
+            registry_.makeKey(layerPath());
+        } catch (const ERegistryException&) {
+        }
+        break;
+    case 3: {
+        const std::string name = valueName();
+        const std::vector<uint8_t> bytes = in_.bytes(in_.pick(9));
+        const std::string text(bytes.begin(), bytes.end());
+        applyFailures();
+        try {
+            registry_.writeText(name, text);
+        } catch (const ERegistryException&) {
+        }
+        break;
+    }
+    case 4: {
+        const std::string path = layerPath();
+        const bool mayCreate = in_.flag();
+        applyFailures();
+        registry_.openPath(path, mayCreate);
+        break;
+    }
+    case 5: applyFailures(); registry_.closePath(); break;
+    case 6: relabelValue(); break;
+    case 7: {
+        const std::string name = valueName();
+        applyFailures();
+        registry_.eraseValue(name);
+        break;
+    }
+    case 8: eraseKeyTree(); break;
+    case 9:
+    case 10: transplantKey(); break;
+    case 11: armFailures(); return;  // kept for the next operation
+    case 12: {
+        const std::string name = valueName();
+        applyFailures();
+        try {
+            registry_.readText(name);
+        } catch (const ERegistryException&) {
+        }
+        registry_.hasValue(name);
+        break;
+    }
+    case 13: {
+        const std::string path = layerPath();
+        applyFailures();
+        registry_.hasKey(path);
+        check(registry_.accessMask() == kKeyAllAccess, "hasKey left its probing rights behind");
+        break;
+    }
+    case 14: applyFailures(); registry_.setRoot(pickRoot()); break;
+    case 15: registry_.setFlushOnClose(in_.flag()); break;
+    }
+    store_.clearFailures();
+    checkHandles();
+}
+
+void Run::finish() {
+    registry_.closePath();
+    check(store_.openHandleCount() == 0, "handles left open at the end");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    Input input(data, size);
+    Run run(input);
+    for (int steps = 0; steps < 200 && !input.empty(); ++steps) run.step();
+    run.finish();
+    return 0;
+}
