@@ -372,6 +372,7 @@ void Run::transplantKey() {
     const bool sourceExists = readTreeAt(store_, source.base, source.subPath, sourceTree);
     const bool targetExists = readTreeAt(store_, target.base, target.subPath, ignored);
     const bool targetInside = startsWith(target.names, source.names);
+    const bool sourceInside = startsWith(source.names, target.names);
     const RegistryHandle key = registry_.currentKey();
     const std::string keyPath = registry_.currentPath();
 
@@ -396,7 +397,8 @@ void Run::transplantKey() {
               "transplantKey lost a value of the source under failures");
         return;
     }
-    const bool moves = sourceExists && !targetExists && !targetInside;
+    // A key never moves into its own tree, nor into one of its ancestors.
+    const bool moves = sourceExists && !targetExists && !targetInside && !sourceInside;
     if (!moves || raised) {
         // Nothing to do, or a target that cannot be made (below a deleted open key): untouched.
         check(after == before, "transplantKey changed the store when it had nothing to move");
