@@ -35,7 +35,6 @@ public:
     }
     void launchCommand(const std::string& command) override { inner_.launchCommand(command); }
     void launchWideCommand(const std::u16string& command) override { inner_.launchWideCommand(command); }
-    std::string expandEnvironment(const std::string& text) override { return inner_.expandEnvironment(text); }
     std::u16string expandWideEnvironment(const std::u16string& text) override {
         return inner_.expandWideEnvironment(text);
     }

@@ -102,12 +102,6 @@ public:
         if (!begin(ServiceCall::launchCommand, shown(command))) inner_.launchWideCommand(command);
         end();
     }
-    std::string expandEnvironment(const std::string& text) override {
-        const bool fail = begin(ServiceCall::expandEnvironment, text);
-        std::string expanded = fail ? text : inner_.expandEnvironment(text);
-        end();
-        return expanded;
-    }
     std::u16string expandWideEnvironment(const std::u16string& text) override {
         const bool fail = begin(ServiceCall::expandEnvironment, shown(text));
         std::u16string expanded = fail ? text : inner_.expandWideEnvironment(text);

@@ -164,7 +164,8 @@ TEST(ExpandEnvironment, ReferencesAreReplacedAndUnknownOnesKept) {
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.text);
-        EXPECT_EQ(scratch.services().expandEnvironment(row.text), row.expanded);
+        const std::u16string text(row.text.begin(), row.text.end());
+        EXPECT_EQ(scratch.services().expandWideEnvironment(text), std::u16string(row.expanded.begin(), row.expanded.end()));
     }
 }
 

@@ -72,10 +72,10 @@ void RecordingServices::launchWideCommand(const std::u16string& commandLine) {
 }
 
 std::u16string RecordingServices::expandWideEnvironment(const std::u16string& text) {
-    return utf16From(expandEnvironment(utf8From(text)));
+    return utf16From(expandNarrow(utf8From(text)));
 }
 
-std::string RecordingServices::expandEnvironment(const std::string& text) {
+std::string RecordingServices::expandNarrow(const std::string& text) const {
     std::string expanded;
     std::size_t next = 0;
     while (next < text.size()) {

@@ -49,13 +49,14 @@ public:
     void launchCommand(const std::string& commandLine) override;
     // Expands the way Windows does: a name that is not set, and a lone '%', stay as written.
     void launchWideCommand(const std::u16string& commandLine) override;
-    std::string expandEnvironment(const std::string& text) override;
     std::u16string expandWideEnvironment(const std::u16string& text) override;
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
 
 private:
+    std::string expandNarrow(const std::string& text) const;
+
     std::map<int32_t, int32_t> liveWindows_;  // handle -> alive answers left, negative for no end
     std::map<std::string, std::string> environment_;  // upper-cased name -> value
     std::vector<std::string> launchedCommands_;

@@ -32,7 +32,6 @@ public:
     // ANSI code page starts as stored.
     virtual void launchWideCommand(const std::u16string& commandLine) = 0;
     // The text with its %NAME% environment references expanded; the text unchanged when that fails.
-    virtual std::string expandEnvironment(const std::string& text) = 0;
     virtual std::u16string expandWideEnvironment(const std::u16string& text) = 0;
     // True while the handle names a window; 0 names none.
     virtual bool windowAlive(int32_t window) = 0;

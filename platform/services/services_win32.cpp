@@ -109,22 +109,6 @@ std::u16string Win32Services::expandWideEnvironment(const std::u16string& text) 
     return text;
 }
 
-std::string Win32Services::expandEnvironment(const std::string& text) {
-    // The ANSI call may need one byte more than it reports, so the buffer always keeps one spare.
-    std::vector<char> buffer(text.size() + 2);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (needed == 0) {
-            return text;
-        }
-        if (needed < buffer.size()) {
-            return std::string(buffer.data());
-        }
-        buffer.resize(static_cast<std::size_t>(needed) + 1);
-    }
-    return text;
-}
-
 bool Win32Services::windowAlive(int32_t window) {
     return IsWindow(reinterpret_cast<HWND>(static_cast<intptr_t>(window))) != 0;
 }

@@ -11,7 +11,6 @@ public:
     bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
     void launchCommand(const std::string& commandLine) override;
     void launchWideCommand(const std::u16string& commandLine) override;
-    std::string expandEnvironment(const std::string& text) override;
     std::u16string expandWideEnvironment(const std::u16string& text) override;
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
