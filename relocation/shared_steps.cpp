@@ -68,8 +68,8 @@ std::unique_ptr<TRegistry> openRegistryObject(ModeContext& context) {
         showError(context, "Registry Error!\r\nUnable to access the registry", "Registry Error");
         return nullptr;
     }
-    // The program is 32-bit, like the installers it serves, and uses the default registry view
-    // on purpose: it must see the uninstall entries exactly where they wrote them.
+    // The registry backend works in the 32-bit view, where the installers isreloc serves write
+    // their uninstall entries.
     registry->setFlushOnClose(true);
     registry->setRoot(kLocalMachine);
     return registry;

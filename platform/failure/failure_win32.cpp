@@ -31,8 +31,10 @@ std::string fileNamePart(const std::string& path) {
     return lastBackslash == std::string::npos ? path : path.substr(lastBackslash + 1);
 }
 
-uint32_t addressValue(const void* address) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address));
+// How far an address lies past a base, as the report's eight hexadecimal digits show it: any
+// place inside a module fits, in a 64-bit process too.
+uint32_t offsetFrom(const void* address, uintptr_t base) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address) - base);
 }
 
 // The loaded image that holds the address; an address in no image is shown against the
@@ -44,10 +46,17 @@ ModulePlace locateAddress(const void* address) {
             region.AllocationBase != nullptr) {
             const std::string path = moduleFilePath(static_cast<HMODULE>(region.AllocationBase));
             if (!path.empty())
-                return {fileNamePart(path), addressValue(address) - addressValue(region.AllocationBase)};
+                return {fileNamePart(path), offsetFrom(address, reinterpret_cast<uintptr_t>(region.AllocationBase))};
         }
     }
-    return {fileNamePart(moduleFilePath(nullptr)), address != nullptr ? addressValue(address) - 0x1000 : 0};
+    return {fileNamePart(moduleFilePath(nullptr)), address != nullptr ? offsetFrom(address, 0x1000) : 0};
+}
+
+// The fallback box shows the failure's absolute address in eight hexadecimal digits. A 64-bit
+// address does not fit them, so a 64-bit build shows its place in its module instead.
+uint32_t fallbackAddress(const void* address) {
+    if (sizeof address > sizeof(uint32_t)) return locateAddress(address).offset;
+    return offsetFrom(address, 0);
 }
 
 // A program built without the string table (the test programs) still reports in full.
@@ -69,15 +78,17 @@ const void* raiseAddressOf(std::exception_ptr failure) noexcept {
     }
 }
 
-[[noreturn]] void terminateWithFallback() noexcept {
+}  // namespace
+
+// std::terminate's default handler. The C++ runtime's own one prints a demangled report to a
+// console this program does not have, and linking it brings in the demangler and the printf
+// family; defining it here keeps that out of the program and makes the plain box the answer to
+// std::terminate from the first instruction on, static initialisers included.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
     showFallbackAndHalt(kRaisedFailureErrorNumber, raiseAddressOf(std::current_exception()));
 }
-
-// Before every other static initialiser of the program, so that a failure while they run
-// still ends with the plain box instead of a silent abort.
-__attribute__((constructor(101))) void installTerminateFallbackAtStart() { installTerminateFallback(); }
-
-}  // namespace
+}  // namespace __gnu_cxx
 
 void reportAndHalt(const FailureDescription& failure, Services& services) {
     const ModulePlace place = locateAddress(failure.raiseAddress);
@@ -93,12 +104,10 @@ void showFallbackAndHalt(uint32_t errorNumber, const void* address) {
     // The template itself stands in when even these few bytes cannot be allocated.
     char text[32] = "Runtime error     at 00000000";
     try {
-        const std::string filled = fallbackReportText(errorNumber, addressValue(address));
+        const std::string filled = fallbackReportText(errorNumber, fallbackAddress(address));
         lstrcpynA(text, filled.c_str(), sizeof text);
     } catch (...) {
     }
     MessageBoxA(nullptr, text, kFallbackCaption, kFallbackFlags);
     ExitProcess(errorNumber);
 }
-
-void installTerminateFallback() { std::set_terminate(terminateWithFallback); }

@@ -10,11 +10,17 @@
 #include <cstdint>
 #include <string>
 
-// A key handle as this 32-bit process sees it; 0 is none.
-using RegistryHandle = uint32_t;
+// A key handle, as wide as a pointer like the system's own; 0 is none.
+using RegistryHandle = std::uintptr_t;
 constexpr RegistryHandle kNoKey = 0;
-constexpr RegistryHandle kCurrentUser = 0x80000001;
-constexpr RegistryHandle kLocalMachine = 0x80000002;
+
+// The predefined root keys as Windows defines them: 32-bit negative numbers, sign-extended to
+// the width of a handle (0xFFFFFFFF80000002 for HKEY_LOCAL_MACHINE in a 64-bit process).
+constexpr RegistryHandle predefinedKey(int32_t value) {
+    return static_cast<RegistryHandle>(static_cast<std::intptr_t>(value));
+}
+constexpr RegistryHandle kCurrentUser = predefinedKey(static_cast<int32_t>(0x80000001u));
+constexpr RegistryHandle kLocalMachine = predefinedKey(static_cast<int32_t>(0x80000002u));
 
 // Registry value types, as stored.
 constexpr uint32_t kRegNone = 0;

@@ -5,9 +5,17 @@
 #include <cstdlib>
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16 units");
-static_assert(sizeof(HKEY) == sizeof(RegistryHandle), "a 32-bit process: handles are 32 bits");
+static_assert(sizeof(HKEY) == sizeof(RegistryHandle), "a handle travels whole through the seam");
 
 namespace {
+
+// The registry view, chosen here once for every key isreloc opens, creates or deletes: the
+// 32-bit one. The installers of the products isreloc serves are 32-bit and write their
+// uninstall entries there; on 64-bit Windows that is the branch the system redirects 32-bit
+// programs to. Naming the view keeps a 64-bit build of isreloc on exactly the keys the 32-bit
+// build sees, and changes nothing for the 32-bit build; 32-bit Windows ignores the flag. No path
+// names the redirected branch itself.
+constexpr REGSAM kRegistryView = KEY_WOW64_32KEY;
 
 HKEY toHkey(RegistryHandle handle) { return reinterpret_cast<HKEY>(static_cast<uintptr_t>(handle)); }
 RegistryHandle fromHkey(HKEY key) { return static_cast<RegistryHandle>(reinterpret_cast<uintptr_t>(key)); }
@@ -44,7 +52,7 @@ Win32RegistryApi::Win32RegistryApi() : facts_(readDoubleByteFacts()) {}
 int32_t Win32RegistryApi::regOpenKeyExA(RegistryHandle base, const char* subPath, uint32_t access,
                                         RegistryHandle* result) {
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(toHkey(base), subPath, 0, access, &opened);
+    const LONG status = RegOpenKeyExA(toHkey(base), subPath, 0, access | kRegistryView, &opened);
     return handOut(status, opened, result);
 }
 
@@ -52,8 +60,8 @@ int32_t Win32RegistryApi::regCreateKeyExA(RegistryHandle base, const char* subPa
                                           RegistryHandle* result) {
     HKEY created = nullptr;
     DWORD disposition = 0;
-    const LONG status = RegCreateKeyExA(toHkey(base), subPath, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                                         &created, &disposition);
+    const LONG status = RegCreateKeyExA(toHkey(base), subPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         access | kRegistryView, nullptr, &created, &disposition);
     return handOut(status, created, result);
 }
 
@@ -86,7 +94,7 @@ int32_t Win32RegistryApi::regEnumValueA(RegistryHandle key, uint32_t index, char
 }
 
 int32_t Win32RegistryApi::regDeleteKeyA(RegistryHandle base, const char* subPath) {
-    return RegDeleteKeyA(toHkey(base), subPath);
+    return RegDeleteKeyExA(toHkey(base), subPath, kRegistryView, 0);
 }
 
 int32_t Win32RegistryApi::regDeleteValueA(RegistryHandle key, const char* name) {
@@ -100,7 +108,7 @@ int32_t Win32RegistryApi::regCloseKey(RegistryHandle key) { return RegCloseKey(t
 int32_t Win32RegistryApi::regOpenKeyExW(RegistryHandle base, const char16_t* subPath, uint32_t access,
                                         RegistryHandle* result) {
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExW(toHkey(base), wide(subPath), 0, access, &opened);
+    const LONG status = RegOpenKeyExW(toHkey(base), wide(subPath), 0, access | kRegistryView, &opened);
     return handOut(status, opened, result);
 }
 
@@ -108,8 +116,8 @@ int32_t Win32RegistryApi::regCreateKeyExW(RegistryHandle base, const char16_t* s
                                           RegistryHandle* result) {
     HKEY created = nullptr;
     DWORD disposition = 0;
-    const LONG status = RegCreateKeyExW(toHkey(base), wide(subPath), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                         nullptr, &created, &disposition);
+    const LONG status = RegCreateKeyExW(toHkey(base), wide(subPath), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         access | kRegistryView, nullptr, &created, &disposition);
     return handOut(status, created, result);
 }
 
@@ -134,7 +142,7 @@ int32_t Win32RegistryApi::regEnumValueW(RegistryHandle key, uint32_t index, char
 }
 
 int32_t Win32RegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* subPath) {
-    return RegDeleteKeyW(toHkey(base), wide(subPath));
+    return RegDeleteKeyExW(toHkey(base), wide(subPath), kRegistryView, 0);
 }
 
 std::u16string Win32RegistryApi::widen(const std::string& ansi) const {

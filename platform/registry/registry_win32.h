@@ -1,9 +1,5 @@
 #pragma once
-// The Windows registry through advapi32.
-//
-// isreloc is a 32-bit program and uses the registry's default view on purpose: installers of
-// the products it serves are 32-bit too, so their uninstall keys live where this process sees
-// them, and the system redirects both alike. No path names a redirected branch itself.
+// The Windows registry through advapi32, always in its 32-bit view (see registry_win32.cpp).
 #include "platform/registry/registry_api.h"
 
 class Win32RegistryApi : public RegistryApi {
