@@ -36,6 +36,11 @@ std::optional<WIN32_FIND_DATAA> findFirstEntry(const std::string& path) {
     return entry;
 }
 
+// The wide calls take UTF-16 units; wchar_t is one on Windows.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t holds one UTF-16 unit");
+const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+wchar_t* wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
 bool isDirectory(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 // 1 January 2108, 00:00, in 100 ns steps since 1601: the first moment a DOS date cannot hold.
@@ -82,28 +87,26 @@ void Win32Services::launchCommand(const std::string& commandLine) { WinExec(comm
 
 void Win32Services::launchWideCommand(const std::u16string& commandLine) {
     // What WinExec does for an ANSI command line: start it shown the default way, without waiting.
-    std::wstring writable(commandLine.begin(), commandLine.end());
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    std::u16string writable = commandLine;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWDEFAULT;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessW(nullptr, wide(&writable[0]), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
 }
 
 std::u16string Win32Services::expandWideEnvironment(const std::u16string& text) {
-    const std::wstring source(text.begin(), text.end());
-    std::vector<wchar_t> buffer(source.size() + 1);
+    std::vector<char16_t> buffer(text.size() + 1);
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD needed = ExpandEnvironmentStringsW(source.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD needed =
+            ExpandEnvironmentStringsW(wide(text.c_str()), wide(buffer.data()), static_cast<DWORD>(buffer.size()));
         if (needed == 0) return text;
-        if (needed <= buffer.size()) {
-            const std::wstring expanded(buffer.data());
-            return std::u16string(expanded.begin(), expanded.end());
-        }
+        if (needed <= buffer.size()) return std::u16string(buffer.data());
         buffer.resize(needed);
     }
     return text;
