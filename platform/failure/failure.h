@@ -50,6 +50,5 @@ std::string fallbackReportText(uint32_t errorNumber, uint32_t address);
 [[noreturn]] void haltProcess(uint32_t exitCode);
 // MessageBoxA(NULL, fallbackReportText(...), "Error", 0), then ExitProcess(errorNumber).
 [[noreturn]] void showFallbackAndHalt(uint32_t errorNumber, const void* address);
-// Routes std::terminate to the fallback box with 217. Installed before any other static
-// initialiser of the program runs; calling it again is harmless.
-void installTerminateFallback();
+// std::terminate ends with the fallback box and 217: failure_win32.cpp defines the C++ runtime's
+// default terminate handler, so nothing needs installing.
