@@ -1,19 +1,10 @@
-# Cross-builds the 32-bit Windows program, the same bitness as the installers it serves,
-# so that it sees the same (WOW64) registry view they do.
-set(CMAKE_SYSTEM_NAME Windows)
+# The program as it ships: 32-bit, the same bitness as the installers it serves. It runs on 32-bit
+# and 64-bit Windows alike.
+set(ISRELOC_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
-set(MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# CTest starts every Windows test program through Wine.
+# CTest starts every Windows test program through Wine's usual launcher, which runs 32-bit
+# programs in the WOW64 part of a 64-bit prefix, as 64-bit Windows does.
 find_program(WINE_PROGRAM wine REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
