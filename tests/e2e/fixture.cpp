@@ -8,25 +8,25 @@ namespace {
 
 UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
     UniqueRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, access, key.receive()) != ERROR_SUCCESS) key.reset();
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, access | kView32, key.receive()) != ERROR_SUCCESS) key.reset();
     return key;
 }
 
 // Wide calls throughout: a subkey whose name the ANSI code page cannot hold must go too.
-bool deleteKeyTree(HKEY parent, const std::wstring& name) {
+bool deleteKeyTree(HKEY parent, const std::wstring& name, REGSAM view) {
     {
         UniqueRegistryKey key;
-        if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, key.receive()) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | KEY_WRITE | view, key.receive()) != ERROR_SUCCESS)
             return false;
         // Always the first subkey: the list shrinks as each is deleted.
         wchar_t subkey[256];
         DWORD length = 256;
         while (RegEnumKeyExW(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            if (!deleteKeyTree(key.get(), std::wstring(subkey, length))) return false;
+            if (!deleteKeyTree(key.get(), std::wstring(subkey, length), view)) return false;
             length = 256;
         }
     }
-    return RegDeleteKeyW(parent, name.c_str()) == ERROR_SUCCESS;
+    return RegDeleteKeyExW(parent, name.c_str(), view, 0) == ERROR_SUCCESS;
 }
 
 std::wstring wide(const std::string& text) {
@@ -67,7 +67,7 @@ bool removeDirectoryTreeW(const std::wstring& path) {
 
 bool writeMachineValue(const std::string& keyPath, const std::string& name, uint32_t type, const std::string& data) {
     UniqueRegistryKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(),
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE | kView32, nullptr, key.receive(),
                         nullptr) != ERROR_SUCCESS)
         return false;
     return RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
@@ -122,9 +122,16 @@ std::vector<std::string> machineSubkeyNames(const std::string& keyPath) {
     return names;
 }
 
-bool deleteMachineKeyTree(const std::string& keyPath) {
-    deleteKeyTree(HKEY_LOCAL_MACHINE, wide(keyPath));
-    return !machineKeyExists(keyPath);
+bool deleteMachineKeyTree(const std::string& keyPath, uint32_t view) {
+    deleteKeyTree(HKEY_LOCAL_MACHINE, wide(keyPath), view);
+    UniqueRegistryKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS;
+}
+
+bool twoRegistryViews() {
+    if (sizeof(void*) == 8) return true;
+    BOOL underWow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &underWow64) && underWow64;
 }
 
 bool directoryExists(const std::string& path) {

@@ -6,9 +6,9 @@
 
 namespace {
 
-UniqueRegistryKey openKey(HKEY parent, const std::wstring& path) {
+UniqueRegistryKey openKey(HKEY parent, const std::wstring& path, REGSAM view = kView32) {
     UniqueRegistryKey key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS) key.reset();
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS) key.reset();
     return key;
 }
 
@@ -69,8 +69,8 @@ std::string valueName(const std::wstring& name) { return name.empty() ? "(defaul
 
 }  // namespace
 
-std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath) {
-    const UniqueRegistryKey top = openKey(HKEY_LOCAL_MACHINE, keyPath);
+std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath, uint32_t view) {
+    const UniqueRegistryKey top = openKey(HKEY_LOCAL_MACHINE, keyPath, view);
     if (top.get() == nullptr) return std::nullopt;
     KeyTree tree;
     // A tree read only in part would pass for one that lost keys or values.
@@ -78,12 +78,12 @@ std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath) {
     return tree;
 }
 
-bool writeMachineKeyTree(const std::wstring& keyPath, const KeyTree& tree) {
+bool writeMachineKeyTree(const std::wstring& keyPath, const KeyTree& tree, uint32_t view) {
     bool complete = true;
     for (const auto& [path, values] : tree) {
         UniqueRegistryKey key;
         const std::wstring fullPath = path.empty() ? keyPath : keyPath + L"\\" + path;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(),
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.receive(),
                             nullptr) != ERROR_SUCCESS) {
             complete = false;
             continue;

@@ -1,5 +1,5 @@
 #pragma once
-// A key tree of HKEY_LOCAL_MACHINE (default 32-bit view) exactly as the registry holds it: every
+// A key tree of HKEY_LOCAL_MACHINE (in the 32-bit view unless another is named) exactly as the registry holds it: every
 // subkey, every value's type and raw bytes, names in UTF-16. Read and written through the wide
 // calls only, so a name or text outside the ANSI code page is compared as it is, never as '?'.
 // Key paths carry no leading backslash.
@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "fixture.h"
 
 struct RawValue {
     uint32_t type;
@@ -19,9 +21,9 @@ using KeyValues = std::map<std::wstring, RawValue>;  // "" is the unnamed defaul
 using KeyTree = std::map<std::wstring, KeyValues>;
 
 // Nothing when the key is missing.
-std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath);
+std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath, uint32_t view = kView32);
 // Creates keyPath and every key of the tree with its values; true when every call succeeded.
-bool writeMachineKeyTree(const std::wstring& keyPath, const KeyTree& tree);
+bool writeMachineKeyTree(const std::wstring& keyPath, const KeyTree& tree, uint32_t view = kView32);
 // One line per key or value that differs, names in UTF-8; empty when the trees are equal.
 std::vector<std::string> describeDifferences(const KeyTree& expected, const KeyTree& actual);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "child_process.h"
 #include "fixture.h"
@@ -58,6 +59,41 @@ struct RoundTripRow {
     ExpectedStarts started;
     std::function<void(CaseContext&)> prepareFirst = nullptr;
     std::string knownFault = "";
+    std::function<void(CaseContext&)> verifyAlso = nullptr;
+    std::function<void(CaseContext&)> cleanupAlso = nullptr;
+};
+
+// On 64-bit Windows the registry has a second, 64-bit view, where a 64-bit build of the same
+// product keeps its own entry under the same name. isreloc works in the 32-bit view only: that
+// entry, and everything else in the 64-bit uninstall key, must come through byte for byte.
+struct OtherView {
+    static constexpr const wchar_t* kUninstallParent = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::shared_ptr<std::optional<KeyTree>> before = std::make_shared<std::optional<KeyTree>>();
+
+    static KeyTree productEntry() {
+        KeyTree tree;
+        tree[L""][L"DisplayName"] = {REG_SZ, wideStringBytes(L"Sample Product (64-bit)")};
+        tree[L""][L"UninstallString"] = {REG_SZ, wideStringBytes(L"\"C:\\Program Files\\Sample\\remove.exe\"")};
+        tree[L"Features"][L"Main"] = {REG_DWORD, std::string("\x01\0\0\0", 4)};
+        return tree;
+    }
+    void seed(CaseContext& context) const {
+        if (!twoRegistryViews()) return;
+        context.expect(writeMachineKeyTree(widenAnsi(uninstallKeyPath(kGuid)), productEntry(), kView64),
+                       "cannot seed the product's entry in the 64-bit view");
+        *before = readMachineKeyTree(kUninstallParent, kView64);
+    }
+    void expectUntouched(CaseContext& context) const {
+        if (!twoRegistryViews()) return;
+        const std::optional<KeyTree> after = readMachineKeyTree(kUninstallParent, kView64);
+        context.expect(before->has_value() && after.has_value(), "the 64-bit uninstall key cannot be read");
+        if (!before->has_value() || !after.has_value()) return;
+        for (const std::string& difference : describeDifferences(**before, *after))
+            context.expect(false, "64-bit view changed: " + difference);
+    }
+    static void remove(CaseContext&) {
+        if (twoRegistryViews()) deleteMachineKeyTree(uninstallKeyPath(kGuid), kView64);
+    }
 };
 
 E2eCase roundTripCase(const E2eEnvironment& environment, const RoundTripRow& row) {
@@ -82,9 +118,13 @@ E2eCase roundTripCase(const E2eEnvironment& environment, const RoundTripRow& row
                     expectNoKey(context, kRelocatedName);
                     expectKeyTree(context, kGuid, productKeyTree(command));
                     expectProbeLog(context, row.started(context.environment(), command));
+                    if (row.verifyAlso) row.verifyAlso(context);
                 },
                 nullptr,
-                restoreMachine};
+                [row](CaseContext& context) {
+                    restoreMachine(context);
+                    if (row.cleanupAlso) row.cleanupAlso(context);
+                }};
     one.knownFault = row.knownFault;
     return one;
 }
@@ -92,6 +132,7 @@ E2eCase roundTripCase(const E2eEnvironment& environment, const RoundTripRow& row
 }  // namespace
 
 std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment) {
+    const OtherView otherView;
     const std::vector<RoundTripRow> rows = {
         {"the written command restores everything and starts the product's own command", plainProductCommand,
          startWrittenCommand, productCommandStarted},
@@ -119,6 +160,10 @@ std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment) {
          productCommandStarted},
         {"a product command whose path no ANSI code page holds is started as stored", foreignPathProductCommand,
          startWrittenCommand, productCommandStarted, copyProbeToForeignPath},
+        {"the 64-bit view, with a 64-bit entry under the same name, is left byte for byte as it was",
+         plainProductCommand, startWrittenCommand, productCommandStarted,
+         [otherView](CaseContext& context) { otherView.seed(context); }, "",
+         [otherView](CaseContext& context) { otherView.expectUntouched(context); }, OtherView::remove},
     };
     std::vector<E2eCase> cases;
     for (const RoundTripRow& row : rows) cases.push_back(roundTripCase(environment, row));
