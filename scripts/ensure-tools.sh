@@ -1,32 +1,69 @@
 #!/usr/bin/env bash
-# Installs, as root on Debian, whatever of the build and test tools is still missing:
-# the Linux toolchain and test libraries, mingw-w64 for i686, 32-bit Wine, and clang with
-# libFuzzer for the fuzzing targets.
+# Installs, as root on Debian, whatever of the build and test tools is still missing: the Linux
+# toolchain and test libraries, mingw-w64 for i686 and x86_64 (win32 thread model), 64-bit Wine,
+# 32-bit Wine where this machine's packages offer it, and clang with libFuzzer.
+#
+# 32-bit Wine is optional: a host whose kernel runs no 32-bit code cannot use it anyway, and the
+# test and run commands then take the 64-bit path. Whether it can run is found out by running a
+# program (scripts/wine-lib.sh), not here.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ gcc libgtest-dev libgmock-dev googletest libbenchmark-dev
-  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386
+  gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine64
   clang libclang-rt-14-dev
 )
+optional_packages=(wine32:i386)
+
+is_installed() {
+  [[ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true)" == "install ok installed" ]]
+}
 
 missing=()
-for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-echo "installing: ${missing[*]}"
-if [[ $(id -u) -ne 0 ]]; then
-  echo "these packages are missing and installing them needs root" >&2
-  exit 1
+for package in "${packages[@]}"; do is_installed "$package" || missing+=("$package"); done
+missing_optional=()
+for package in "${optional_packages[@]}"; do is_installed "$package" || missing_optional+=("$package"); done
+marker=/var/lib/isreloc-optional-tried
+if [[ ${#missing[@]} -eq 0 && ( ${#missing_optional[@]} -eq 0 || -e $marker ) ]]; then
+  exit 0
 fi
-# Wine runs the 32-bit program, so Debian's i386 packages must be available.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+
+if [[ $(id -u) -ne 0 ]]; then
+  if [[ ${#missing[@]} -ne 0 ]]; then
+    echo "missing: ${missing[*]}; installing them needs root" >&2
+    exit 1
+  fi
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+# Installs the given packages; when a mirror's index is out of step (a security suite still
+# syncing, say) the first attempt can find no consistent set, and a second one that prefers the
+# release's own suite usually can.
+apt_install() {
+  apt-get install -y -q --no-install-recommends "$@" && return 0
+  local codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [[ -n "$codename" ]] || return 1
+  echo "retrying with the $codename suite preferred"
+  apt-get install -y -q --no-install-recommends -t "$codename" "$@"
+}
+
+if [[ ${#missing_optional[@]} -ne 0 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+# An index that fails to download is reported and then left out; the install decides.
+apt-get update -q || echo "apt-get update reported errors; going on with the indexes it has"
+
+if [[ ${#missing[@]} -ne 0 ]]; then
+  echo "installing: ${missing[*]}"
+  apt_install "${missing[@]}"
+fi
+if [[ ${#missing_optional[@]} -ne 0 ]]; then
+  echo "installing where available: ${missing_optional[*]}"
+  apt_install "${missing_optional[@]}" ||
+    echo "could not install ${missing_optional[*]}: 32-bit Windows programs will not run under Wine here"
+  touch "$marker"
+fi

@@ -14,7 +14,9 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 failed=()
+targets=0
 for source in fuzz/*_fuzz.cpp; do
+  targets=$((targets + 1))
   target=$(basename "$source" .cpp)
   scratch=build/fuzz/corpus/$target
   findings=build/fuzz/findings
@@ -31,8 +33,9 @@ for source in fuzz/*_fuzz.cpp; do
   fi
 done
 
+# The line scripts/test.sh counts.
+echo "fuzz targets: $((targets - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [[ ${#failed[@]} -ne 0 ]]; then
   echo "fuzz findings in: ${failed[*]} (inputs under build/fuzz/findings)" >&2
   exit 1
 fi
-echo "=== fuzz: no findings"

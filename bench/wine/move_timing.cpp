@@ -203,8 +203,8 @@ bool copyWithTwoCallsPerValue(const Names& names, InProcessTimes& times) {
     UniqueRegistryKey target;
     const double start = nowMilliseconds();
     const bool copied =
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, names.sourceKey.c_str(), 0, KEY_READ, source.receive()) == ERROR_SUCCESS &&
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, names.targetKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, names.sourceKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, source.receive()) == ERROR_SUCCESS &&
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, names.targetKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
                         target.receive(), nullptr) == ERROR_SUCCESS &&
         copyTreeTwoCallsPerValue(source.get(), target.get());
     times.twoCallCopy.push_back(nowMilliseconds() - start);

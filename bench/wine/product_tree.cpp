@@ -70,7 +70,7 @@ std::string uninstallKeyPath(const std::string& name) {
 
 int seedProductKey(const std::string& keyPath, const TreeShape& shape) {
     UniqueRegistryKey product;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
                         product.receive(), nullptr) != ERROR_SUCCESS)
         return 0;
     const DWORD estimatedSize = 20480;
@@ -99,7 +99,7 @@ int seedProductKey(const std::string& keyPath, const TreeShape& shape) {
 
 std::optional<int64_t> countTreeValues(const std::string& keyPath) {
     UniqueRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, key.receive()) != ERROR_SUCCESS)
         return std::nullopt;
     return countValuesBelow(key.get());
 }

@@ -59,7 +59,8 @@ TimedRun timeReg(const std::string& arguments) {
     startup.hStdOutput = discard.get();
     startup.hStdError = discard.get();
     const std::string program = systemDirectory() + "\\reg.exe";
-    std::string commandLine = "reg " + arguments;  // CreateProcessA may write into it
+    // In the 32-bit view, where isreloc works, whichever reg.exe this is.
+    std::string commandLine = "reg " + arguments + " /reg:32";  // CreateProcessA may write into it
     PROCESS_INFORMATION started{};
     const double start = nowMilliseconds();
     if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
