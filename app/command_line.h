@@ -14,6 +14,8 @@ public:
     virtual const char* text() = 0;
     // The full path of the running program, never cut short; empty when it cannot be read.
     virtual std::string ownPath() = 0;
+    // The same in UTF-16, as the system holds it: what the uninstall command is written with.
+    virtual std::u16string ownWidePath() = 0;
     virtual CharStepper stepper() { return singleByteStep; }
 
     int32_t argumentCount() { return ::argumentCount(text(), stepper()); }
@@ -32,6 +34,8 @@ public:
     FixedCommandLine(std::string text, std::string ownPath) : text_(std::move(text)), ownPath_(std::move(ownPath)) {}
     const char* text() override { return text_.c_str(); }
     std::string ownPath() override { return ownPath_; }
+    // The given path read as Latin-1, one character per byte.
+    std::u16string ownWidePath() override { return std::u16string(ownPath_.begin(), ownPath_.end()); }
 
 private:
     std::string text_;

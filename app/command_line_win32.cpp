@@ -31,3 +31,19 @@ std::string Win32CommandLine::ownPath() {
         path.resize(path.size() * 2);
     }
 }
+
+std::u16string Win32CommandLine::ownWidePath() {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16 units");
+    std::u16string path(MAX_PATH + 1, u'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD written = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(&path[0]), size);
+        if (written == 0) return std::u16string();
+        if (written < size) {
+            path.resize(written);
+            return path;
+        }
+        if (path.size() >= 0x8000) return std::u16string();  // longer than any Windows path
+        path.resize(path.size() * 2);
+    }
+}

@@ -7,5 +7,6 @@ class Win32CommandLine : public CommandLine {
 public:
     const char* text() override;
     std::string ownPath() override;
+    std::u16string ownWidePath() override;
     CharStepper stepper() override;
 };

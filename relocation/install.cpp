@@ -1,15 +1,15 @@
 #include "relocation/install.h"
 
 #include "platform/text/text.h"
+#include "relocation/boxes.h"
+#include "relocation/isreloc_command.h"
+#include "relocation/key_move.h"
+#include "relocation/locations.h"
+#include "relocation/names.h"
 #include "relocation/options.h"
-#include "relocation/shared_steps.h"
+#include "relocation/product_values.h"
 
 namespace {
-
-struct InstallNames {
-    std::string source;  // the product's GUID, upper case
-    std::string target;  // where it is moved to
-};
 
 // The first of SOURCE_0, SOURCE_1, ... that names no directory under the maintenance root.
 std::string firstFreeTargetName(Services& services, const std::string& root, const std::string& source) {
@@ -18,31 +18,14 @@ std::string firstFreeTargetName(Services& services, const std::string& root, con
     return candidate;
 }
 
-// Moves the product's own command to "szUninstallString". A "szUninstallString" left over
-// from an earlier relocation is stale when "UninstallString" holds a product command again:
-// that command is the one to keep. Never leaves the product command only in "UninstallString",
-// which is about to be overwritten.
-void keepProductCommand(TRegistry& registry) {
-    const bool productCommandPresent = registry.valueSize(kUninstallStringValue) > 0 &&
-                                       !holdsOwnCommand(registry, kUninstallStringValue);
-    if (productCommandPresent && registry.hasValue(kSavedUninstallStringValue))
-        registry.eraseValue(kSavedUninstallStringValue);
-    registry.relabelValue(kUninstallStringValue, kSavedUninstallStringValue);
-    if (productCommandPresent && registry.hasValue(kUninstallStringValue))
-        throw ERegistryException("Failed to set data for '" + std::string(kSavedUninstallStringValue) + "'");
+void showKeyMoveProblem(ModeContext& context, KeyMoveResult result, const std::string& target) {
+    if (result == KeyMoveResult::refused)
+        showKeyInTheWay(context, uninstallKeyPath(target));
+    else
+        showMissingKey(context);
 }
 
 }  // namespace
-
-bool hasGuidForm(const std::string& name) {
-    return name.size() >= 38 && name[0] == '{' && name[9] == '-' && name[14] == '-' && name[19] == '-' &&
-           name[24] == '-' && name[37] == '}';
-}
-
-std::string buildUninstallCommand(const std::string& ownPath, const std::string& targetName,
-                                  const std::string& sourceName) {
-    return "\"" + ownPath + "\" -uninstall -guid\"" + targetName + "\" -tguid\"" + sourceName + "\"";
-}
 
 void relocateInstallation(ModeContext& context) {
     Services& services = context.services;
@@ -54,10 +37,9 @@ void relocateInstallation(ModeContext& context) {
                   "Insufficient Commandline");
         return;
     }
-    InstallNames names;
-    names.source = upperAscii(options.value(kGuidKeyword));
-    const bool plainTarget = !options.found(kTguidKeyword) || isPlainName(options.value(kTguidKeyword));
-    if (!hasGuidForm(names.source) || !isPlainName(names.source) || !plainTarget) {
+    const std::string source = upperAscii(options.value(kGuidKeyword));
+    const bool targetGiven = options.found(kTguidKeyword);
+    if (!hasGuidForm(source) || !isUsableName(source) || (targetGiven && !isUsableName(options.value(kTguidKeyword)))) {
         showIncorrectGuid(context);
         return;
     }
@@ -67,16 +49,28 @@ void relocateInstallation(ModeContext& context) {
     if (!registry) return;
     const std::string root = locateMaintenanceRoot(*registry);
     // No marker file: the product is not installed here, and there is nothing to move.
-    if (!services.fileExists(root + names.source + "\\setup.exe")) return;
+    if (!services.fileExists(root + source + "\\setup.exe")) return;
 
-    names.target = options.found(kTguidKeyword) ? options.value(kTguidKeyword)
-                                                : firstFreeTargetName(services, root, names.source);
-    const std::string sourceDirectory = root + names.source;
-    const std::string targetDirectory = root + names.target;
+    const std::string target = targetGiven ? options.value(kTguidKeyword) : firstFreeTargetName(services, root, source);
+    const std::string sourceDirectory = root + source;
+    const std::string targetDirectory = root + target;
     // A target that differs from the source only in letter case is the source's own directory
-    // and key to Windows: it is in the way, and moving onto it would erase the product key.
-    if (equalText(lowerAscii(names.target), lowerAscii(names.source)) || services.directoryProbe(targetDirectory)) {
-        showError(context, directoryInTheWayText(targetDirectory), "Directory Error");
+    // and key to Windows: it is in the way.
+    if (sameName(target, source) || services.directoryProbe(targetDirectory)) {
+        showDirectoryInTheWay(context, targetDirectory);
+        return;
+    }
+    // Before anything moves: the product's key is there, and under the target name there is
+    // nothing, or only what may give way to it.
+    const RunNames names = runNames(context.registryApi, source, target);
+    const bool targetIsProducts = isInstallTargetOfProduct(names);
+    const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, targetIsProducts);
+    if (!facts.source) {
+        showMissingKey(context);
+        return;
+    }
+    if (planKeyMove(facts) == KeyMovePlan::refuse) {
+        showKeyInTheWay(context, uninstallKeyPath(target));
         return;
     }
     if (!services.moveDirectory(sourceDirectory, targetDirectory)) {
@@ -86,28 +80,32 @@ void relocateInstallation(ModeContext& context) {
     }
 
     registry->openPath(kUninstallParentKey, false);
-    if (!registry->hasKey(names.source)) {
-        registry->closePath();
-        undoDirectoryMoveAndReportMissingKey(context, targetDirectory, sourceDirectory);
-        return;
-    }
+    KeyMoveResult result = KeyMoveResult::incomplete;
     try {
-        moveProductKey(context, *registry, names.source, names.target);
+        result = moveProductKey(context, *registry, names, targetIsProducts);
     } catch (...) {
         // The key stays complete under the product's own name when its move fails, and the
         // product's command there names the directory by that name: the directory goes back to
         // it, so that the product's own uninstaller still runs. The failure is reported all the same.
-        services.moveDirectory(targetDirectory, sourceDirectory);
+        undoDirectoryMove(context, targetDirectory, sourceDirectory);
         throw;
     }
-    // The key must now live under the target name alone; otherwise the directory goes back.
-    if (registry->hasKey(names.source) || !registry->openPath(uninstallKeyPath(names.target), false)) {
+    if (result != KeyMoveResult::moved) {
         registry->closePath();
-        undoDirectoryMoveAndReportMissingKey(context, targetDirectory, sourceDirectory);
+        undoDirectoryMove(context, targetDirectory, sourceDirectory);
+        showKeyMoveProblem(context, result, target);
+        return;
+    }
+    // The key moved; the directory stays with it, also when the key cannot be opened to write the
+    // command (the product then still holds its own).
+    if (!registry->openPath(uninstallKeyPath(target), false)) {
+        registry->closePath();
+        showMissingKey(context);
         return;
     }
 
     keepProductCommand(*registry);
-    registry->writeText(kUninstallStringValue, buildUninstallCommand(context.ownPath, names.target, names.source));
+    registry->writeWideText(kUninstallStringValue,
+                            buildUninstallCommand(context.ownPath, names.targetInRegistry, names.sourceInRegistry));
     registry->closePath();
 }

@@ -16,8 +16,9 @@ struct ModeContext {
     const ArgumentList& arguments;
     Services& services;
     RegistryApi& registryApi;
-    // The program's own full path, written into the uninstall command.
-    std::string ownPath;
+    // The program's own full path, written into the uninstall command; in UTF-16, so that a
+    // folder name the ANSI code page cannot spell is written as it is.
+    std::u16string ownPath;
     // Makes the mode's registry object; tests replace it to see what happens when that fails.
     std::function<std::unique_ptr<TRegistry>(RegistryApi&)> createRegistry =
         [](RegistryApi& api) { return std::make_unique<TRegistry>(api); };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "injection_checks.h"
+#include "relocation/isreloc_command.h"
 
 // A box a mode may end with; a text that names a path is given by its opening.
 struct ModeBox {
@@ -124,7 +125,7 @@ inline bool workDone(InjectionMachine& machine, const ModeUnderTest& mode, const
         return moved && readyForItsOwnUninstaller(machine, clean) &&
                machine.services.launchedCommands() == std::vector<std::string>{kProductCommand};
     const ValueSnapshot ownCommand{
-        kRegSz, machine.textBytes(buildUninstallCommand(kOwnPath, mode.targetName, mode.sourceName))};
+        kRegSz, machine.wideTextBytes(buildUninstallCommand(latin1(kOwnPath), latin1(mode.targetName), latin1(mode.sourceName)))};
     const ValueSnapshot productCommand{kRegSz, machine.textBytes(kProductCommand)};
     const ValueSnapshot* command = machine.value(target, "UninstallString");
     const ValueSnapshot* saved = machine.value(target, "szUninstallString");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "mode_fixture.h"
+#include "relocation/isreloc_command.h"
 
 namespace {
 
@@ -130,7 +131,7 @@ TEST_F(InstallMode, BoxesThatEndTheRunBeforeAnythingMoves) {
         {"x-hwnd123 is cut to d123", "x-hwnd123 -guid" + kGuid, kHwndBox},
         {"target directory exists", kInstallArguments + " -tguid\"" + kGuid + "_7\"",
          boxC(directory(lowerAscii(kGuid) + "_7"))},
-        {"empty target names the maintenance root", kInstallArguments + " -tguid", boxC(kMaintenanceRoot)},
+        {"an empty target name is refused before it can name the maintenance root", kInstallArguments + " -tguid", kBoxB},
         {"target differs from the source only in case", kInstallArguments + " -tguid" + kGuid,
          boxC(directory(lowerAscii(kGuid)))},
     };
@@ -274,10 +275,11 @@ TEST_F(InstallMode, FixedWaitInsteadOfAWindow) {
 }
 
 TEST(UninstallCommand, NamesBothNamesInQuotes) {
-    EXPECT_EQ(buildUninstallCommand("C:\\Program Files\\App\\isreloc.exe", "{A}_0", "{A}"),
-              "\"C:\\Program Files\\App\\isreloc.exe\" -uninstall -guid\"{A}_0\" -tguid\"{A}\"");
+    EXPECT_EQ(buildUninstallCommand(u"C:\\Program Files\\App\\isreloc.exe", u"{A}_0", u"{A}"),
+              u"\"C:\\Program Files\\App\\isreloc.exe\" -uninstall -guid\"{A}_0\" -tguid\"{A}\"");
     // What uninstall mode receives when Windows runs it.
-    FixedCommandLine commandLine(buildUninstallCommand("C:\\a b\\isreloc.exe", "{A}_0", "{A}"), "");
+    const std::u16string command = buildUninstallCommand(u"C:\\a b\\isreloc.exe", u"{A}_0", u"{A}");
+    FixedCommandLine commandLine(std::string(command.begin(), command.end()), "");
     EXPECT_EQ(commandLine.arguments(), (std::vector<std::string>{"-uninstall", "-guid{A}_0", "-tguid{A}"}));
 }
 

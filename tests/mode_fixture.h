@@ -29,6 +29,13 @@ constexpr const char* kProductCommand =
     "\"C:\\Program Files\\InstallShield Installation Information\\{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}"
     "\\setup.exe\" -runfromtemp -l0x0409 -removeonly";
 
+// A text of 8-bit characters as UTF-16, one unit per byte (the store's ANSI code page).
+inline std::u16string latin1(const std::string& text) {
+    std::u16string wide;
+    for (const char c : text) wide.push_back(static_cast<unsigned char>(c));
+    return wide;
+}
+
 class ModeMachine {
 public:
     ModeMachine() : root_(makeRoot()), services(root_) {}
@@ -88,6 +95,15 @@ public:
         return bytes;
     }
 
+    std::vector<uint8_t> wideTextBytes(const std::u16string& text) {
+        std::vector<uint8_t> bytes;
+        for (char16_t c : text + u'\0') {
+            bytes.push_back(static_cast<uint8_t>(c & 0xff));
+            bytes.push_back(static_cast<uint8_t>(c >> 8));
+        }
+        return bytes;
+    }
+
     KeySnapshot productKey(const std::string& name) {
         return snapshotKey(registry, kLocalMachine, std::string(kUninstallKey) + name);
     }
@@ -121,7 +137,7 @@ public:
         FixedCommandLine commandLine("isreloc.exe " + arguments, kOwnPath);
         ArgumentList list;
         for (const std::string& argument : commandLine.arguments()) list.append(lowerAscii(argument));
-        ModeContext context{list, modeServices, registryApi, kOwnPath, createRegistry};
+        ModeContext context{list, modeServices, registryApi, latin1(kOwnPath), createRegistry};
         mode(context);
     }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "mode_fixture.h"
+#include "relocation/names.h"
 
 namespace {
 

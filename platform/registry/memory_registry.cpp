@@ -5,7 +5,7 @@
 namespace {
 
 constexpr int32_t kSuccess = 0;
-constexpr int32_t kFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
+constexpr int32_t kFileNotFound = kErrorFileNotFound;
 constexpr int32_t kAccessDenied = 5;      // ERROR_ACCESS_DENIED
 constexpr int32_t kInvalidHandle = 6;     // ERROR_INVALID_HANDLE
 constexpr int32_t kInvalidParameter = 87; // ERROR_INVALID_PARAMETER

@@ -223,6 +223,30 @@ void TRegistry::writeText(const std::string& name, const std::string& text) {
               static_cast<uint32_t>(terminated.size()));
 }
 
+void TRegistry::writeWideText(const std::string& name, const std::u16string& text) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    for (const char16_t unit : text + u'\0') {
+        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    writeRawValue(name, kRegSz, bytes);
+}
+
+bool TRegistry::readRawValue(const std::string& name, uint32_t& registryType, std::vector<uint8_t>& data) {
+    const std::u16string wideName = api_.widen(name);
+    uint32_t size = 0;
+    const int32_t result = api_.regQueryValueExW(currentKey_, wideName.c_str(), &registryType, nullptr, &size);
+    if (result == kErrorFileNotFound) return false;
+    if (result != 0) throw ERegistryException("Failed to get data for " + quotedName(name));
+    data = readRawValue(currentKey_, wideName, size, registryType, name);
+    return true;
+}
+
+void TRegistry::writeRawValue(const std::string& name, uint32_t registryType, const std::vector<uint8_t>& data) {
+    writeRawValue(currentKey_, api_.widen(name), registryType, data.data(), static_cast<uint32_t>(data.size()));
+}
+
 bool TRegistry::eraseValue(const std::string& name) { return api_.regDeleteValueA(currentKey_, name.c_str()) == 0; }
 
 void TRegistry::relabelValue(const std::string& oldName, const std::string& newName) {

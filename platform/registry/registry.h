@@ -83,6 +83,15 @@ public:
     std::u16string readWideText(const std::string& name);
     // Stores text plus its terminating NUL as REG_SZ; raises when the write is refused.
     void writeText(const std::string& name, const std::string& text);
+    // The same for text in UTF-16, written through the wide call, so that characters outside the
+    // ANSI code page are stored as they are.
+    void writeWideText(const std::string& name, const std::u16string& text);
+    // The value's registry type and bytes as stored; false when the registry says it is not there.
+    // Raises on any other failure, so that a value that may be there is never taken for missing.
+    bool readRawValue(const std::string& name, uint32_t& registryType, std::vector<uint8_t>& data);
+    // Stores bytes with the registry type given, in one write that replaces any value of that
+    // name; raises when the write is refused.
+    void writeRawValue(const std::string& name, uint32_t registryType, const std::vector<uint8_t>& data);
     bool hasValue(const std::string& name);
     // True when the value was deleted.
     bool eraseValue(const std::string& name);

@@ -1,7 +1,8 @@
 #pragma once
 // The registry calls the layer makes, behind one seam so that the same logic runs on the Windows
-// registry and on the in-memory store of the tests. Every call returns 0 for success and any
-// other code for failure; the layer never looks at which code it was.
+// registry and on the in-memory store of the tests. Every call returns 0 for success and a system
+// error code for failure. The one code anything looks at is kErrorFileNotFound: only it says that
+// a key or value is not there, where any other failure leaves that unknown.
 //
 // The ANSI calls serve names and texts that arrive as 8-bit text (the command line, fixed
 // names). The wide calls serve the tree moves: names and data read from the registry travel as
@@ -13,6 +14,8 @@
 // A key handle, as wide as a pointer like the system's own; 0 is none.
 using RegistryHandle = std::uintptr_t;
 constexpr RegistryHandle kNoKey = 0;
+
+constexpr int32_t kErrorFileNotFound = 2;  // ERROR_FILE_NOT_FOUND: no such key or value
 
 // The predefined root keys as Windows defines them: 32-bit negative numbers, sign-extended to
 // the width of a handle (0xFFFFFFFF80000002 for HKEY_LOCAL_MACHINE in a 64-bit process).

@@ -1,0 +1,33 @@
+#include "relocation/boxes.h"
+
+void showError(ModeContext& context, const std::string& text, const std::string& caption) {
+    context.services.showMessage(text, caption, kTaskModalError);
+}
+
+void showIncorrectGuid(ModeContext& context) {
+    showError(context, "Incorrect GUID format!\r\nPlease pass the GUID in the correct format to this application",
+              "Incorrect format");
+}
+
+void showMissingKey(ModeContext& context) {
+    showError(context, "Registry Error!\r\nUnable to find the uninstall key", "Registry Error");
+}
+
+void showDirectoryInTheWay(ModeContext& context, const std::string& directory) {
+    showError(context, directoryInTheWayText(directory), "Directory Error");
+}
+
+void showKeyInTheWay(ModeContext& context, const std::string& keyPath) {
+    showError(context, keyInTheWayText(keyPath), "Registry Error");
+}
+
+std::string directoryInTheWayText(const std::string& directory) {
+    return "Directory Error!\r\nUninstallation cannot proceed, the \"" + directory +
+           "\" directory exists! Check if it is " + "empty and delete it if it is. Then retry the uninstall";
+}
+
+std::string keyInTheWayText(const std::string& keyPath) {
+    return "Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE" + keyPath +
+           "\" key exists and belongs to another installation! Check what it belongs to and remove it if it is "
+           "stale. Then retry the uninstall";
+}

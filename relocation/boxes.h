@@ -1,0 +1,20 @@
+#pragma once
+// The boxes both modes end with when they cannot go on. Each says what is wrong in the words the
+// installers' users already know from earlier versions.
+#include <string>
+
+#include "relocation/mode_context.h"
+
+void showError(ModeContext& context, const std::string& text, const std::string& caption);
+
+// A GUID or a name that cannot name a product's folder and key.
+void showIncorrectGuid(ModeContext& context);
+// No product key under the name the run moves from.
+void showMissingKey(ModeContext& context);
+// A directory under a name the run needs (the same wording in both modes).
+void showDirectoryInTheWay(ModeContext& context, const std::string& directory);
+// A key under a name the run needs that is not provably a leftover of this product.
+void showKeyInTheWay(ModeContext& context, const std::string& keyPath);
+
+std::string directoryInTheWayText(const std::string& directory);
+std::string keyInTheWayText(const std::string& keyPath);

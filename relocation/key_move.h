@@ -1,0 +1,26 @@
+#pragma once
+// Moving the product key between the two names of a run, as the plan for what is found there
+// says, and putting the folder back when the key cannot follow it.
+#include <string>
+
+#include "relocation/leftovers.h"
+#include "relocation/mode_context.h"
+
+// Both keys of the run as they are now, read through the registry calls.
+KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names, bool targetNameIsProducts);
+
+enum class KeyMoveResult {
+    moved,          // the key is under the target name alone
+    sourceMissing,  // there is no key under the source name
+    refused,        // something not provably this product's is under the target name
+    incomplete,     // the move did not finish: the key is still under the source name
+};
+
+// Moves the key through the open uninstall key, planning from what is there right now. Registry
+// failures escape as ERegistryException.
+KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const RunNames& names,
+                             bool targetNameIsProducts);
+
+// The folder goes back to where it was, so that the product is never left half moved. A failed
+// move back cannot be helped.
+void undoDirectoryMove(ModeContext& context, const std::string& movedTo, const std::string& movedFrom);

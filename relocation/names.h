@@ -1,0 +1,24 @@
+#pragma once
+// The names a run moves a product between: which texts can name a product's folder and key at
+// all, and which names provably belong to one product.
+#include <string>
+
+// A GUID in braces: '{' at offset 0, '-' at 9, 14, 19 and 24, '}' at 37; nothing else tested.
+bool hasGuidForm(const std::string& name);
+
+// Whether a name names exactly one folder below the maintenance root and the key of the same
+// name below the uninstall key. It must be non-empty and plain: none of \ / : * ? " < > | nor a
+// control character (a path, a drive, a wildcard, or a name no folder can have), not "." or "..",
+// and no trailing dot or space, which Windows drops from a folder name but the registry keeps in
+// a key name, so that folder and key would part.
+bool isUsableName(const std::string& name);
+
+// The name to restore when none is given: a relocated name {GUID}_n less its "_n".
+std::string restoredNameFor(const std::string& relocatedName);
+
+// The names the suffix search makes for a product: its GUID, "_" and a number in decimal without
+// leading zeros, compared without regard to letter case.
+bool isSuffixNameOf(const std::string& name, const std::string& productName);
+
+// Whether two names name the same folder and key: Windows compares them without regard to case.
+bool sameName(const std::string& left, const std::string& right);
