@@ -7,23 +7,33 @@ KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names, bool targ
             names, targetNameIsProducts};
 }
 
+namespace {
+
+// A copy that failed part-way is this run's own leftover: it goes again, so that the product is
+// left under one name only. Anything else under the target name stays.
+void eraseOwnPartialCopy(ModeContext& context, TRegistry& registry, const RunNames& names) {
+    const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, false);
+    if (facts.source && facts.target && holdsAllOf(*facts.source, *facts.target)) registry.eraseKeyTree(names.target);
+}
+
+}  // namespace
+
 KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const RunNames& names,
                              bool targetNameIsProducts) {
     const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, targetNameIsProducts);
     if (!facts.source) return KeyMoveResult::sourceMissing;
-    switch (planKeyMove(facts)) {
-    case KeyMovePlan::refuse:
-        return KeyMoveResult::refused;
-    case KeyMovePlan::dropSource:
-        registry.eraseKeyTree(names.source);
-        break;
-    case KeyMovePlan::replaceTarget:
-        registry.eraseKeyTree(names.target);
-        registry.transplantKey(names.source, names.target, true);
-        break;
-    case KeyMovePlan::moveKey:
-        registry.transplantKey(names.source, names.target, true);
-        break;
+    const KeyMovePlan plan = planKeyMove(facts);
+    if (plan == KeyMovePlan::refuse) return KeyMoveResult::refused;
+    try {
+        if (plan == KeyMovePlan::dropSource) {
+            registry.eraseKeyTree(names.source);
+        } else {
+            if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(names.target);
+            registry.transplantKey(names.source, names.target, true);
+        }
+    } catch (...) {
+        eraseOwnPartialCopy(context, registry, names);
+        throw;
     }
     // The source goes only once its whole tree is under the target name.
     return registry.hasKey(names.source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
