@@ -5,6 +5,8 @@
 namespace {
 
 constexpr int32_t kGuidLength = 38;
+// The longest name a registry key, or a file on the file systems Windows installs on, can have.
+constexpr std::size_t kLongestName = 255;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -16,7 +18,7 @@ bool hasGuidForm(const std::string& name) {
 }
 
 bool isUsableName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
+    if (name.empty() || name.size() > kLongestName || name == "." || name == "..") return false;
     for (const char c : name) {
         const unsigned char byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) return false;

@@ -7,10 +7,11 @@
 bool hasGuidForm(const std::string& name);
 
 // Whether a name names exactly one folder below the maintenance root and the key of the same
-// name below the uninstall key. It must be non-empty and plain: none of \ / : * ? " < > | nor a
-// control character (a path, a drive, a wildcard, or a name no folder can have), not "." or "..",
-// and no trailing dot or space, which Windows drops from a folder name but the registry keeps in
-// a key name, so that folder and key would part.
+// name below the uninstall key. It must be non-empty, at most 255 characters (the longest key or
+// folder name there is), and plain: none of \ / : * ? " < > | nor a control character (a path,
+// a drive, a wildcard, or a name no folder can have), not "." or "..", and no trailing dot or
+// space, which Windows drops from a folder name but the registry keeps in a key name, so that
+// folder and key would part.
 bool isUsableName(const std::string& name);
 
 // The name to restore when none is given: a relocated name {GUID}_n less its "_n".

@@ -53,8 +53,6 @@ const ExpectedBox kBadGuidBox =
     errorBox("Incorrect format", "Incorrect GUID format!\r\nPlease pass the GUID in the correct format to this application");
 const ExpectedBox kBadHwndBox = errorBox(
     "Incorrect format", "Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application");
-const ExpectedBox kMoveFailedBox =
-    errorBox("Directory Error", "Directory Error!\r\nUnable to move the uninstall directory to its new location");
 
 // ---- What a run may touch, before and after ----
 
@@ -268,8 +266,8 @@ std::vector<BadInputRow> longLineRows(const E2eEnvironment& environment) {
          longestTail(environment, guidOption), seedInstalled, {}, relocatedTo(kRelocatedName)},
         {"the longest command line without -guid: box A", longestTail(environment, " -hwnd0"), seedInstalled,
          {kInstallBoxA}, unchanged},
-        {"a -tguid of 32000 characters, no path can hold it: box D", guidOption + " -tguid\"" + longName + "\"",
-         seedInstalled, {kMoveFailedBox}, unchanged},
+        {"a -tguid of 32000 characters, longer than any key or folder name: refused", guidOption + " -tguid\"" + longName + "\"",
+         seedInstalled, {kBadGuidBox}, unchanged},
     };
 }
 
@@ -375,12 +373,79 @@ std::vector<BadInputRow> spellingRows(const E2eEnvironment& environment) {
     };
 }
 
+// An MSI product's entry: a key with its own command and no maintenance folder.
+const std::string kMsiGuid = "{12345678-90AB-4CDE-8F01-23456789ABCD}";
+
+KeyTree msiProductKeyTree() {
+    KeyTree tree;
+    tree[L""][L"DisplayName"] = {REG_SZ, wideStringBytes(L"Another Product")};
+    tree[L""][L"UninstallString"] = {REG_EXPAND_SZ, wideStringBytes(widenAnsi("MsiExec.exe /X" + kMsiGuid))};
+    tree[L"Features"][L"Core"] = {REG_DWORD, std::string("\x01\0\0\0", 4)};
+    return tree;
+}
+
+std::string keyInTheWay(const std::string& name) {
+    return "Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE\\" + kUninstallKey + "\\" +
+           name + "\" key exists and belongs to another installation! Check what it belongs to and remove it if it "
+           "is stale. Then retry the uninstall";
+}
+
+// Whatever is in the way is refused before anything moves, and nothing is erased that is not a
+// provable leftover of the product.
+std::vector<BadInputRow> refusalRows(const E2eEnvironment& environment) {
+    const std::string uninstallNames = " -uninstall -guid\"" + kRelocatedName + "\" -tguid\"" + kGuid + "\"";
+    const Hook relocatedKeyWithoutFolder = [](CaseContext& context) {
+        redirectMachine(context);
+        seedProductKey(context, kRelocatedName,
+                       relocatedKeyTree(plainProductCommand(context.environment()),
+                                        ownUninstallCommand(context.environment(), kRelocatedName, kGuid)));
+    };
+    const Hook msiEntry = [](CaseContext& context) { seedProductKey(context, kMsiGuid, msiProductKeyTree()); };
+    return {
+        {"an empty -tguid, the relocated folder gone but its key left: refused, every entry kept",
+         " -uninstall -guid\"" + kRelocatedName + "\" -tguid\"\"",
+         [=](CaseContext& context) {
+             relocatedKeyWithoutFolder(context);
+             msiEntry(context);
+             seedProductDirectory(context, "Unrelated");
+         },
+         {kBadGuidBox}, unchanged, std::vector<std::string>{}},
+        {"a live installation under the GUID and an older instance's key without its folder: box B, nothing erased",
+         uninstallNames,
+         [=](CaseContext& context) {
+             seedInstalled(context);
+             relocatedKeyWithoutFolder(context);
+         },
+         {errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + asciiLower(kGuid)))}, unchanged,
+         std::vector<std::string>{}},
+        {"install -tguid naming an MSI product's entry: refused naming the key, nothing changed",
+         " -hwnd0 -guid\"" + kGuid + "\" -tguid\"" + kMsiGuid + "\"",
+         [=](CaseContext& context) {
+             seedInstalled(context);
+             msiEntry(context);
+         },
+         {errorBox("Registry Error", keyInTheWay(asciiLower(kMsiGuid)))}, unchanged},
+        {"uninstall -tguid naming an MSI product's entry: refused naming the key, nothing changed",
+         " -uninstall -guid\"" + kRelocatedName + "\" -tguid\"" + kMsiGuid + "\"",
+         [=](CaseContext& context) {
+             seedRelocated(context);
+             msiEntry(context);
+         },
+         {errorBox("Registry Error", keyInTheWay(asciiLower(kMsiGuid)))}, unchanged, std::vector<std::string>{}},
+        {"install -tguid with a trailing dot, a name Windows shortens for the folder only: refused",
+         " -hwnd0 -guid\"" + kGuid + "\" -tguid\"" + kGuid + "_5.\"", seedInstalled, {kBadGuidBox}, unchanged},
+        {"uninstall -tguid with a trailing space: refused, nothing restored or started",
+         " -uninstall -guid\"" + kRelocatedName + "\" -tguid\"" + kGuid + " \"", seedRelocated, {kBadGuidBox},
+         unchanged, std::vector<std::string>{}},
+    };
+}
+
 }  // namespace
 
 std::vector<E2eCase> badInputCases(const E2eEnvironment& environment) {
     std::vector<BadInputRow> rows = emptyLineRows();
     for (auto group : {longLineRows(environment), quoteAndByteRows(environment), hwndRows(), pathCharacterRows(environment),
-                       spellingRows(environment)})
+                       spellingRows(environment), refusalRows(environment)})
         rows.insert(rows.end(), group.begin(), group.end());
     std::vector<E2eCase> cases;
     for (const BadInputRow& row : rows) cases.push_back(badInputCase(environment, row));

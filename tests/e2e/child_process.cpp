@@ -70,19 +70,11 @@ void dispatchOwnMessages() {
 
 }  // namespace
 
-ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
-                               uint32_t timeoutMilliseconds,
-                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning) {
-    ChildOutcome outcome;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    std::string writableLine = commandLine;  // CreateProcessA may write into it
-    if (!CreateProcessA(applicationPath.c_str(), &writableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
-        outcome.startError = "CreateProcessA failed with error " + std::to_string(GetLastError());
-        return outcome;
-    }
+namespace {
+
+// Answers the started program's boxes until it ends or the time is up; fills the outcome.
+void answerUntilEnd(const PROCESS_INFORMATION& started, ChildOutcome& outcome, uint32_t timeoutMilliseconds,
+                    const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning) {
     outcome.started = true;
     const UniqueKernelHandle process(started.hProcess);
     const UniqueKernelHandle thread(started.hThread);
@@ -121,5 +113,39 @@ ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::st
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);
     outcome.exitCode = exitCode;
+}
+
+}  // namespace
+
+ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
+                               uint32_t timeoutMilliseconds,
+                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning) {
+    ChildOutcome outcome;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::string writableLine = commandLine;  // CreateProcessA may write into it
+    if (!CreateProcessA(applicationPath.c_str(), &writableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+        outcome.startError = "CreateProcessA failed with error " + std::to_string(GetLastError());
+        return outcome;
+    }
+    answerUntilEnd(started, outcome, timeoutMilliseconds, whileRunning);
+    return outcome;
+}
+
+ChildOutcome runAnsweringBoxes(const std::wstring& applicationPath, const std::wstring& commandLine,
+                               uint32_t timeoutMilliseconds) {
+    ChildOutcome outcome;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::wstring writableLine = commandLine;  // CreateProcessW may write into it
+    if (!CreateProcessW(applicationPath.c_str(), &writableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+        outcome.startError = "CreateProcessW failed with error " + std::to_string(GetLastError());
+        return outcome;
+    }
+    answerUntilEnd(started, outcome, timeoutMilliseconds, nullptr);
     return outcome;
 }

@@ -27,3 +27,6 @@ struct ChildOutcome {
 ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
                                uint32_t timeoutMilliseconds,
                                const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning = nullptr);
+// The same for a program and command line in UTF-16, for paths no ANSI code page can spell.
+ChildOutcome runAnsweringBoxes(const std::wstring& applicationPath, const std::wstring& commandLine,
+                               uint32_t timeoutMilliseconds);

@@ -71,6 +71,12 @@ ProductCommand plainProductCommand(const E2eEnvironment& environment) {
     return {REG_SZ, widenAnsi(command), command};
 }
 
+ProductCommand lookalikeProductCommand(const E2eEnvironment& environment) {
+    const std::string command =
+        environment.quotedProgram("probe.exe") + " -runfromtemp -l0x0409 -uninstall -guid\"" + kProductGuid + "\"";
+    return {REG_SZ, widenAnsi(command), command};
+}
+
 ProductCommand expandableProductCommand(const E2eEnvironment& environment) {
     return {REG_EXPAND_SZ, widenAnsi(std::string("\"%") + kBinVariable + "%\\probe.exe\" /uninstall expanded"),
             environment.quotedProgram("probe.exe") + " /uninstall expanded"};

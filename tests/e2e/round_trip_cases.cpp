@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "child_process.h"
+#include "key_tree.h"
 #include "fixture.h"
 #include "product_fixture.h"
 
@@ -129,6 +130,49 @@ E2eCase roundTripCase(const E2eEnvironment& environment, const RoundTripRow& row
     return one;
 }
 
+// isreloc kept in a folder whose name no ANSI code page spells writes that path into the
+// product's "UninstallString" exactly, and the command starts when Windows runs it.
+E2eCase foreignOwnPathCase(const E2eEnvironment& environment) {
+    const ProductCommand command = plainProductCommand(environment);
+    // "Инструменты 工具" ("tools")
+    const std::wstring folder = widenAnsi(environment.scratchDirectory) +
+                                L"\u0418\u043D\u0441\u0442\u0440\u0443\u043C\u0435\u043D\u0442\u044B \u5DE5\u5177";
+    const std::wstring isreloc = folder + L"\\isreloc.exe";
+    const std::wstring written = L"\"" + isreloc + L"\" -uninstall -guid\"" + widenAnsi(kRelocatedName) + L"\" -tguid\"" +
+                                 widenAnsi(kGuid) + L"\"";
+    return E2eCase{
+        "round trip: isreloc in a folder no ANSI code page spells writes its own path exactly, and it runs",
+        "isreloc.exe",
+        "",
+        {},
+        0,
+        [=](CaseContext& context) {
+            seedInstalledProduct(context, command);
+            if (!context.expect(CreateDirectoryW(folder.c_str(), nullptr) &&
+                                    CopyFileW(widenAnsi(context.environment().programPath("isreloc.exe")).c_str(),
+                                              isreloc.c_str(), TRUE),
+                                "cannot copy isreloc.exe to " + utf8Of(isreloc)))
+                return;
+            const ChildOutcome outcome = runAnsweringBoxes(
+                isreloc, L"\"" + isreloc + L"\" -hwnd0 -guid\"" + widenAnsi(kGuid) + L"\"", kRelocationTimeoutMilliseconds);
+            context.expect(outcome.started && !outcome.timedOut && outcome.exitCode == 0 && outcome.boxes.empty(),
+                           "install mode did not end silently with 0 " + outcome.startError);
+            const std::optional<KeyTree> relocated = readMachineKeyTree(widenAnsi(uninstallKeyPath(kRelocatedName)));
+            context.expect(relocated && relocated->count(L"") != 0 && relocated->at(L"").count(L"UninstallString") != 0 &&
+                               relocated->at(L"").at(L"UninstallString") == RawValue{REG_SZ, wideStringBytes(written)},
+                           "UninstallString does not hold " + utf8Of(written));
+            context.runInstead(wineUninstaller(), "uninstaller.exe --remove " + kRelocatedName);
+        },
+        [command](CaseContext& context) {
+            expectProductDirectory(context, kGuid);
+            expectNoKey(context, kRelocatedName);
+            expectKeyTree(context, kGuid, productKeyTree(command));
+            expectProbeLog(context, {command.startedAs});
+        },
+        nullptr,
+        restoreMachine};
+}
+
 }  // namespace
 
 std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment) {
@@ -160,6 +204,8 @@ std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment) {
          productCommandStarted},
         {"a product command whose path no ANSI code page holds is started as stored", foreignPathProductCommand,
          startWrittenCommand, productCommandStarted, copyProbeToForeignPath},
+        {"a product command that merely contains -uninstall -guid is the product's own: restored and started",
+         lookalikeProductCommand, startWrittenCommand, productCommandStarted},
         {"the 64-bit view, with a 64-bit entry under the same name, is left byte for byte as it was",
          plainProductCommand, startWrittenCommand, productCommandStarted,
          [otherView](CaseContext& context) { otherView.seed(context); }, "",
@@ -167,5 +213,6 @@ std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment) {
     };
     std::vector<E2eCase> cases;
     for (const RoundTripRow& row : rows) cases.push_back(roundTripCase(environment, row));
+    cases.push_back(foreignOwnPathCase(environment));
     return cases;
 }
