@@ -33,16 +33,23 @@ KeyMovePlan planKeyMove(const KeyMoveFacts& facts) {
     if (holdsAllOf(target, source) &&
         (facts.targetNameIsProducts || (!source.values.empty() && sameValues(source, target))))
         return KeyMovePlan::dropSource;
-    if (holdsOnlyIsrelocData(target, sourceName, targetName)) return KeyMovePlan::replaceTarget;
+    if (holdsOnlyIsrelocData(target, source, sourceName, targetName)) return KeyMovePlan::replaceTarget;
     // A stale key under a name of this product's own is replaced, whatever it holds.
     if (facts.targetNameIsProducts) return KeyMovePlan::replaceTarget;
     return KeyMovePlan::refuse;
 }
 
-bool holdsOnlyIsrelocData(const KeyContents& key, const std::u16string& oneName, const std::u16string& otherName) {
+bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, const std::u16string& oneName,
+                          const std::u16string& otherName) {
     if (!key.complete || !key.subkeys.empty()) return false;
     for (const auto& [folded, value] : key.values) {
-        if (folded == foldNameCase(kSavedCommandValue)) continue;
+        if (folded == foldNameCase(kSavedCommandValue)) {
+            // The saved command goes with the key only where the source holds it too.
+            const KeyContents::Value* command = source.value(kCommandValue);
+            const KeyContents::Value* saved = source.value(kSavedCommandValue);
+            if (!value.data.empty() && !(command && *command == value) && !(saved && *saved == value)) return false;
+            continue;
+        }
         if (folded != foldNameCase(kCommandValue)) return false;
         const std::optional<IsrelocCommand> command = isrelocCommandIn(key, value.name);
         if (!command || !command->names(oneName, otherName)) return false;

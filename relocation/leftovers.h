@@ -44,16 +44,18 @@ struct KeyMoveFacts {
 //   product's key (its name is the product's, or its values are exactly the source's): the source
 //   is what an interrupted move left behind, and only the source goes;
 // - a target holding only isreloc's own data for this product (its command for these two names,
-//   the saved command): the target goes first;
+//   and a saved command the source holds too): the target goes first;
 // - a target name that provably belongs to this product (its key there is stale, and is replaced
 //   whatever it holds);
 // - anything else: refused. A key that could not be read whole proves nothing.
 KeyMovePlan planKeyMove(const KeyMoveFacts& facts);
 
 // Whether a key holds only isreloc's own data for the product moved between the two names: no
-// subkeys, and no values but its command for these names in "UninstallString" and the saved
-// command in "szUninstallString".
-bool holdsOnlyIsrelocData(const KeyContents& key, const std::u16string& oneName, const std::u16string& otherName);
+// subkeys, and no values but its command for these names in "UninstallString" and, in
+// "szUninstallString", a saved command that the source key holds as well (in either of its two
+// command values), so that erasing the key loses no command.
+bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, const std::u16string& oneName,
+                          const std::u16string& otherName);
 
 // The names that provably belong to the product. Install mode: the names its suffix search makes
 // for the product's GUID. Uninstall mode: the relocated name's GUID part ({GUID}_n -> {GUID}), or
