@@ -124,12 +124,12 @@ inline bool workDone(InjectionMachine& machine, const ModeUnderTest& mode, const
     if (mode.goal == ModeGoal::restore)
         return moved && readyForItsOwnUninstaller(machine, clean) &&
                machine.services.launchedCommands() == std::vector<std::string>{kProductCommand};
-    const ValueSnapshot ownCommand{
+    const ValueSnapshot isrelocCommand{
         kRegSz, machine.wideTextBytes(buildUninstallCommand(latin1(kOwnPath), latin1(mode.targetName), latin1(mode.sourceName)))};
     const ValueSnapshot productCommand{kRegSz, machine.textBytes(kProductCommand)};
     const ValueSnapshot* command = machine.value(target, "UninstallString");
     const ValueSnapshot* saved = machine.value(target, "szUninstallString");
-    return moved && command != nullptr && *command == ownCommand && saved != nullptr && *saved == productCommand;
+    return moved && command != nullptr && *command == isrelocCommand && saved != nullptr && *saved == productCommand;
 }
 
 // A failed look for the product ends a run quietly, as a missing product does: the look for

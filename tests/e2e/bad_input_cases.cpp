@@ -125,7 +125,7 @@ Outcome relocatedTo(const std::string& targetName) {
     return [targetName](MachineState state, const E2eEnvironment& environment) {
         takeEntry(state.uninstallEntries, widenAnsi(kGuid));
         putEntry(state.uninstallEntries, widenAnsi(targetName),
-                 relocatedKeyTree(plainProductCommand(environment), ownUninstallCommand(environment, targetName, kGuid)));
+                 relocatedKeyTree(plainProductCommand(environment), isrelocUninstallCommand(environment, targetName, kGuid)));
         moveListedDirectory(state.files, kRootBelowScratch + kGuid, kRootBelowScratch + targetName);
         return state;
     };
@@ -398,7 +398,7 @@ std::vector<BadInputRow> refusalRows(const E2eEnvironment& environment) {
         redirectMachine(context);
         seedProductKey(context, kRelocatedName,
                        relocatedKeyTree(plainProductCommand(context.environment()),
-                                        ownUninstallCommand(context.environment(), kRelocatedName, kGuid)));
+                                        isrelocUninstallCommand(context.environment(), kRelocatedName, kGuid)));
     };
     const Hook msiEntry = [](CaseContext& context) { seedProductKey(context, kMsiGuid, msiProductKeyTree()); };
     return {

@@ -24,7 +24,7 @@ void expectRelocated(CaseContext& context, const ProductCommand& command, const 
     expectProductDirectory(context, targetName);
     expectNoKey(context, kGuid);
     expectKeyTree(context, targetName,
-                  relocatedKeyTree(command, ownUninstallCommand(context.environment(), targetName, kGuid)));
+                  relocatedKeyTree(command, isrelocUninstallCommand(context.environment(), targetName, kGuid)));
 }
 
 struct RelocationRow {

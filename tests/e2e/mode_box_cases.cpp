@@ -46,7 +46,7 @@ void expectInstalled(CaseContext& context) {
 
 KeyTree relocatedTree(const E2eEnvironment& environment) {
     return relocatedKeyTree(plainProductCommand(environment),
-                            ownUninstallCommand(environment, kRelocatedName, kGuid));
+                            isrelocUninstallCommand(environment, kRelocatedName, kGuid));
 }
 
 // The product as install mode left it, untouched, and nothing started.

@@ -107,7 +107,7 @@ std::string maintenanceRoot(const E2eEnvironment& environment) {
     return programFilesDirectory(environment) + "\\InstallShield Installation Information\\";
 }
 
-std::string ownUninstallCommand(const E2eEnvironment& environment, const std::string& targetName,
+std::string isrelocUninstallCommand(const E2eEnvironment& environment, const std::string& targetName,
                                 const std::string& sourceName) {
     return environment.quotedProgram("isreloc.exe") + " -uninstall -guid\"" + targetName + "\" -tguid\"" +
            sourceName + "\"";
@@ -140,11 +140,11 @@ KeyTree productKeyTree(const ProductCommand& command) {
     return tree;
 }
 
-KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& ownCommand) {
+KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& isrelocCommand) {
     KeyTree tree = productKeyTree(command);
     KeyValues& top = tree[L""];
     top[L"szUninstallString"] = top[L"UninstallString"];
-    top[L"UninstallString"] = text(REG_SZ, widenAnsi(ownCommand));
+    top[L"UninstallString"] = text(REG_SZ, widenAnsi(isrelocCommand));
     return tree;
 }
 
@@ -185,7 +185,7 @@ void seedRelocatedProduct(CaseContext& context, const ProductCommand& command, c
     redirectMachine(context);
     seedProductDirectory(context, relocatedName);
     seedProductKey(context, relocatedName,
-                   relocatedKeyTree(command, ownUninstallCommand(context.environment(), relocatedName, kProductGuid)));
+                   relocatedKeyTree(command, isrelocUninstallCommand(context.environment(), relocatedName, kProductGuid)));
 }
 
 void restoreMachine(CaseContext& context) {

@@ -39,14 +39,14 @@ std::string asciiLower(std::string text);
 std::string uninstallKeyPath(const std::string& name);
 // The redirected "<ProgramFilesDir>\\InstallShield Installation Information\\".
 std::string maintenanceRoot(const E2eEnvironment& environment);
-// What install mode writes into "UninstallString".
-std::string ownUninstallCommand(const E2eEnvironment& environment, const std::string& targetName,
+// What install mode writes into "UninstallString": isreloc's own command.
+std::string isrelocUninstallCommand(const E2eEnvironment& environment, const std::string& targetName,
                                 const std::string& sourceName);
 
 KeyTree productKeyTree(const ProductCommand& command);
 // The product's key once relocated: its own command under "szUninstallString" with its type and
 // bytes, and the tool's command, a REG_SZ, in "UninstallString".
-KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& ownCommand);
+KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& isrelocCommand);
 
 // prepare: points "ProgramFilesDir" at the scratch folder (the machine's own value is kept for
 // restoreMachine), the probe's log into the scratch folder, and sets the variable the expandable

@@ -35,7 +35,7 @@ void relocateWithIsreloc(CaseContext& context) {
                    "install mode did not end silently with 0 (exit code " + std::to_string(outcome.exitCode) +
                        ", " + std::to_string(outcome.boxes.size()) + " box(es))");
     const std::optional<std::string> written = readMachineText(uninstallKeyPath(kRelocatedName), "UninstallString");
-    context.expect(written == ownUninstallCommand(environment, kRelocatedName, kGuid),
+    context.expect(written == isrelocUninstallCommand(environment, kRelocatedName, kGuid),
                    "install mode wrote " + written.value_or("no UninstallString") + " under " + kRelocatedName);
 }
 
