@@ -74,6 +74,9 @@ const std::string kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const std::string kProductCommand =
     "\"C:\\Program Files\\InstallShield Installation Information\\" + kGuid + "\\setup.exe\" -runfromtemp -l0x0409";
 const std::string kOldCommand = "\"C:\\Old\\setup.exe\" -runfromtemp";
+const std::string kModifyCommand =
+    "\"C:\\Program Files\\InstallShield Installation Information\\" + kGuid + "\\setup.exe\" -runfromtemp -l0x0409 -modify";
+const std::string kQuietCommand = kProductCommand + " -s -f1\"C:\\Temp\\remove.iss\"";
 
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
@@ -88,8 +91,9 @@ std::vector<uint8_t> textBytes(const std::string& text) {
     return bytes;
 }
 
-std::string isrelocCommand(const std::string& relocated, const std::string& restored) {
-    const std::u16string command = buildUninstallCommand(wide(kOwnPath), wide(relocated), wide(restored));
+std::string isrelocCommand(const std::string& relocated, const std::string& restored,
+                           IsrelocCommandKind kind = IsrelocCommandKind::uninstall) {
+    const std::u16string command = buildIsrelocCommand(kind, wide(kOwnPath), wide(relocated), wide(restored));
     return std::string(command.begin(), command.end());
 }
 
@@ -106,6 +110,7 @@ KeyTree productKey(const std::string& command, uint32_t commandType = kRegSz) {
     KeyTree tree;
     tree[""]["DisplayName"] = {kRegSz, textBytes("Sample Product")};
     tree[""]["UninstallString"] = {commandType, textBytes(command)};
+    tree[""]["ModifyPath"] = {kRegExpandSz, textBytes(kModifyCommand)};
     tree[""]["EstimatedSize"] = {kRegDword, {0x10, 0x27, 0, 0}};
     tree[""]["Blob"] = {kRegBinary, {0, 1, 2, 0xFF}};
     tree[""]["Languages"] = {kRegMultiSz, {'e', 0, 'n', 0, 0, 0, 0, 0}};
@@ -120,7 +125,7 @@ KeyTree productKey(const std::string& command, uint32_t commandType = kRegSz) {
 
 enum class KeyKind {
     none, product, relocated, partialCopy, stale, isrelocOnly, foreign, empty, staleSaved, lookalikeCommand,
-    expandableCommand, binaryCommand, count
+    expandableCommand, binaryCommand, quietCommand, relocatedQuiet, count
 };
 enum class FolderKind { none, product, withoutMarker, markerIsFolder, count };
 
@@ -140,9 +145,22 @@ struct Machine {
 KeyTree keyTreeFor(const Seeded& entry) {
     switch (entry.key) {
     case KeyKind::product: return productKey(kProductCommand);
-    case KeyKind::relocated: {
+    case KeyKind::relocated:
+    case KeyKind::relocatedQuiet: {
         KeyTree tree = productKey(isrelocCommand(entry.name, kGuid));
         tree[""]["szUninstallString"] = {kRegSz, textBytes(kProductCommand)};
+        tree[""]["ModifyPath"] = {kRegSz, textBytes(isrelocCommand(entry.name, kGuid, IsrelocCommandKind::modify))};
+        tree[""]["szModifyPath"] = {kRegExpandSz, textBytes(kModifyCommand)};
+        if (entry.key == KeyKind::relocatedQuiet) {
+            tree[""]["QuietUninstallString"] = {
+                kRegSz, textBytes(isrelocCommand(entry.name, kGuid, IsrelocCommandKind::quietUninstall))};
+            tree[""]["szQuietUninstallString"] = {kRegSz, textBytes(kQuietCommand)};
+        }
+        return tree;
+    }
+    case KeyKind::quietCommand: {
+        KeyTree tree = productKey(kProductCommand);
+        tree[""]["QuietUninstallString"] = {kRegSz, textBytes(kQuietCommand)};
         return tree;
     }
     case KeyKind::partialCopy: {
@@ -448,19 +466,30 @@ std::map<std::u16string, std::map<std::u16string, Value>> entryTree(const Regist
     return tree;
 }
 
-// The product's own command in a key: "UninstallString" unless it is isreloc's, else the saved one.
-std::optional<Value> productCommandOf(const std::map<std::u16string, Value>& values) {
-    const auto command = values.find(foldNameCase(u"UninstallString"));
+// The three commands and where each is kept while relocated.
+const std::pair<std::u16string, std::u16string> kCommandPairs[] = {
+    {u"UninstallString", u"szUninstallString"},
+    {u"ModifyPath", u"szModifyPath"},
+    {u"QuietUninstallString", u"szQuietUninstallString"},
+};
+
+// The product's own command of a pair in a key: the live value unless it is isreloc's, else the
+// saved one.
+std::optional<Value> productCommandOf(const std::map<std::u16string, Value>& values,
+                                      const std::pair<std::u16string, std::u16string>& pair) {
+    const auto command = values.find(foldNameCase(pair.first));
     if (command != values.end() && !command->second.data.empty() &&
         !(command->second.type == kRegSz && parseIsrelocCommand(textOfData(command->second.data))))
         return command->second;
-    const auto saved = values.find(foldNameCase(u"szUninstallString"));
+    const auto saved = values.find(foldNameCase(pair.second));
     if (saved != values.end() && !saved->second.data.empty()) return saved->second;
     return std::nullopt;
 }
 
 bool isCommandValue(const std::u16string& folded) {
-    return folded == foldNameCase(u"UninstallString") || folded == foldNameCase(u"szUninstallString");
+    for (const auto& [live, saved] : kCommandPairs)
+        if (folded == foldNameCase(live) || folded == foldNameCase(saved)) return true;
+    return false;
 }
 
 // Every value of the key once under `name` is still under one of the run's names, at the same
@@ -484,18 +513,20 @@ void expectKeyKept(const RegistryView& before, const RegistryView& after, const 
             check(found, "the value " + narrow(valueName) + " of " + name + narrow(path) + " is lost by" + run);
         }
     }
-    const std::optional<Value> command = productCommandOf(kept.at(u""));
-    if (!command) return;
-    bool found = false;
-    for (const auto& tree : now) {
-        const auto key = tree.find(u"");
-        if (key == tree.end()) continue;
-        for (const char16_t* valueName : {u"UninstallString", u"szUninstallString"}) {
-            const auto held = key->second.find(foldNameCase(valueName));
-            found = found || (held != key->second.end() && held->second == *command);
+    for (const auto& pair : kCommandPairs) {
+        const std::optional<Value> command = productCommandOf(kept.at(u""), pair);
+        if (!command) continue;
+        bool found = false;
+        for (const auto& tree : now) {
+            const auto key = tree.find(u"");
+            if (key == tree.end()) continue;
+            for (const std::u16string& valueName : {pair.first, pair.second}) {
+                const auto held = key->second.find(foldNameCase(valueName));
+                found = found || (held != key->second.end() && held->second == *command);
+            }
         }
+        check(found, "the product's " + narrow(pair.first) + " of " + name + " is lost by" + run);
     }
-    check(found, "the product's command of " + name + " is lost by" + run);
 }
 
 // ---- one run ----
@@ -522,6 +553,7 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
     case Injection::count: break;
     }
     const size_t boxesBefore = files.messages().size();
+    const bool verbose = std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr;
     FixedCommandLine commandLine("isreloc.exe" + arguments, kOwnPath);
     RelocationModes modes(registry, services, commandLine);
     Outcome outcome;
@@ -534,6 +566,15 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
     }
     store.clearFailures();
     outcome.boxes = files.messages().size() - boxesBefore;
+    if (verbose && injection != Injection::none) {
+        const bool registryCall = injection == Injection::failRegistry || injection == Injection::killRegistry;
+        if (registryCall && call <= registry.calls().size())
+            std::fprintf(stderr, "  injected at registry call %llu: %s\n", static_cast<unsigned long long>(call),
+                         (std::string(registryCallName(registry.calls()[call - 1].kind)) + " " + registry.calls()[call - 1].detail).c_str());
+        if (!registryCall && call <= services.calls().size())
+            std::fprintf(stderr, "  injected at services call %llu: %s\n", static_cast<unsigned long long>(call),
+                         services.calls()[call - 1].detail.c_str());
+    }
     return outcome;
 }
 

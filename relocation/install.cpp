@@ -2,7 +2,6 @@
 
 #include "platform/text/text.h"
 #include "relocation/boxes.h"
-#include "relocation/isreloc_command.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
 #include "relocation/names.h"
@@ -104,8 +103,6 @@ void relocateInstallation(ModeContext& context) {
         return;
     }
 
-    keepProductCommand(*registry);
-    registry->writeWideText(kUninstallStringValue,
-                            buildUninstallCommand(context.ownPath, names.targetInRegistry, names.sourceInRegistry));
+    relocateProductCommands(*registry, context.ownPath, names.targetInRegistry, names.sourceInRegistry);
     registry->closePath();
 }

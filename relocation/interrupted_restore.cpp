@@ -5,16 +5,24 @@
 
 namespace {
 
+// isreloc's command for these two names in any of the command values.
 bool holdsCommandFor(const KeyContents& key, const RunNames& names) {
-    const auto command = isrelocCommandIn(key, kCommandValue);
-    return command && command->names(names.sourceInRegistry, names.targetInRegistry);
+    for (const CommandValues& values : kCommandValues) {
+        const auto command = isrelocCommandIn(key, values.liveInRegistry);
+        if (command && command->names(names.sourceInRegistry, names.targetInRegistry)) return true;
+    }
+    return false;
 }
 
-// The last step of a restore writes the saved command over isreloc's, then drops the saved one.
+// The last step of a command's restore writes the saved command over isreloc's, then drops the
+// saved one: in between, a command and its saved value are the same.
 bool holdsCommandTwice(const KeyContents& key) {
-    const KeyContents::Value* command = key.value(kCommandValue);
-    const KeyContents::Value* saved = key.value(kSavedCommandValue);
-    return command != nullptr && saved != nullptr && !command->data.empty() && *command == *saved;
+    for (const CommandValues& values : kCommandValues) {
+        const KeyContents::Value* command = key.value(values.liveInRegistry);
+        const KeyContents::Value* saved = key.value(values.savedInRegistry);
+        if (command != nullptr && saved != nullptr && !command->data.empty() && *command == *saved) return true;
+    }
+    return false;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 // - or both keys are there and one is a leftover of the other (an empty or partial copy, or the
 //   original while it was being erased), or the restored one holds only isreloc's data; the
 //   stale-name rule does not count, since the folder of that name is there;
-// - or the key has moved: the restored key holds isreloc's command for these two names, or the
-//   product's command in both "UninstallString" and "szUninstallString", byte for byte.
+// - or the key has moved: the restored key holds isreloc's command for these two names in one of
+//   the command values, or a product command in both a command value and its saved value, byte
+//   for byte.
 bool restoreWasInterrupted(const KeyMoveFacts& facts);

@@ -8,8 +8,13 @@
 
 namespace {
 
-const std::u16string kAfterPath = u"\" -uninstall -guid\"";
 const std::u16string kBetweenNames = u"\" -tguid\"";
+const std::u16string kQuietSwitch = u" -quiet";
+
+// What follows the program's path, up to the relocated name.
+std::u16string afterPath(IsrelocCommandKind kind) {
+    return kind == IsrelocCommandKind::modify ? u"\" -modify -guid\"" : u"\" -uninstall -guid\"";
+}
 
 // Reads up to the next double quote; nothing when there is none.
 std::optional<std::u16string> quotedPart(const std::u16string& text, std::size_t& at) {
@@ -32,9 +37,15 @@ bool sameRegistryName(const std::u16string& left, const std::u16string& right) {
 
 }  // namespace
 
+std::u16string buildIsrelocCommand(IsrelocCommandKind kind, const std::u16string& ownPath,
+                                   const std::u16string& relocatedName, const std::u16string& restoredName) {
+    return u"\"" + ownPath + afterPath(kind) + relocatedName + kBetweenNames + restoredName + u"\"" +
+           (kind == IsrelocCommandKind::quietUninstall ? kQuietSwitch : u"");
+}
+
 std::u16string buildUninstallCommand(const std::u16string& ownPath, const std::u16string& relocatedName,
                                      const std::u16string& restoredName) {
-    return u"\"" + ownPath + kAfterPath + relocatedName + kBetweenNames + restoredName + u"\"";
+    return buildIsrelocCommand(IsrelocCommandKind::uninstall, ownPath, relocatedName, restoredName);
 }
 
 bool IsrelocCommand::names(const std::u16string& oneName, const std::u16string& otherName) const {
@@ -43,16 +54,20 @@ bool IsrelocCommand::names(const std::u16string& oneName, const std::u16string& 
 }
 
 std::optional<IsrelocCommand> parseIsrelocCommand(const std::u16string& command) {
-    std::size_t at = 0;
-    IsrelocCommand parts;
-    if (!skip(command, at, u"\"")) return std::nullopt;
-    const auto path = quotedPart(command, at);
-    if (!path || !skip(command, at, kAfterPath)) return std::nullopt;
-    const auto relocated = quotedPart(command, at);
-    if (!relocated || !skip(command, at, kBetweenNames)) return std::nullopt;
-    const auto restored = quotedPart(command, at);
-    if (!restored || !skip(command, at, u"\"") || at != command.size()) return std::nullopt;
-    return IsrelocCommand{*path, *relocated, *restored};
+    for (const IsrelocCommandKind kind :
+         {IsrelocCommandKind::uninstall, IsrelocCommandKind::modify, IsrelocCommandKind::quietUninstall}) {
+        std::size_t at = 0;
+        if (!skip(command, at, u"\"")) return std::nullopt;
+        const auto path = quotedPart(command, at);
+        if (!path || !skip(command, at, afterPath(kind))) continue;
+        const auto relocated = quotedPart(command, at);
+        if (!relocated || !skip(command, at, kBetweenNames)) continue;
+        const auto restored = quotedPart(command, at);
+        if (!restored || !skip(command, at, u"\"")) continue;
+        if (kind == IsrelocCommandKind::quietUninstall && !skip(command, at, kQuietSwitch)) continue;
+        if (at == command.size()) return IsrelocCommand{kind, *path, *relocated, *restored};
+    }
+    return std::nullopt;
 }
 
 std::optional<IsrelocCommand> isrelocCommandIn(const KeyContents& key, const std::u16string& valueName) {

@@ -9,7 +9,7 @@ KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names, bool targ
 
 namespace {
 
-// A copy that failed part-way is this run's own leftover: it goes again, so that the product is
+// A copy that stopped part-way is this run's own leftover: it goes again, so that the product is
 // left under one name only. Anything else under the target name stays.
 void eraseOwnPartialCopy(ModeContext& context, TRegistry& registry, const RunNames& names) {
     const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, false);
@@ -24,19 +24,22 @@ KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const Ru
     if (!facts.source) return KeyMoveResult::sourceMissing;
     const KeyMovePlan plan = planKeyMove(facts);
     if (plan == KeyMovePlan::refuse) return KeyMoveResult::refused;
+    if (plan == KeyMovePlan::dropSource) {
+        registry.eraseKeyTree(names.source);
+        return registry.hasKey(names.source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
+    }
     try {
-        if (plan == KeyMovePlan::dropSource) {
-            registry.eraseKeyTree(names.source);
-        } else {
-            if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(names.target);
-            registry.transplantKey(names.source, names.target, true);
-        }
+        if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(names.target);
+        registry.transplantKey(names.source, names.target, true);
     } catch (...) {
         eraseOwnPartialCopy(context, registry, names);
         throw;
     }
-    // The source goes only once its whole tree is under the target name.
-    return registry.hasKey(names.source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
+    // The source goes only once its whole tree is under the target name; a copy that stopped
+    // short goes again.
+    if (!registry.hasKey(names.source)) return KeyMoveResult::moved;
+    eraseOwnPartialCopy(context, registry, names);
+    return KeyMoveResult::incomplete;
 }
 
 void undoDirectoryMove(ModeContext& context, const std::string& movedTo, const std::string& movedFrom) {

@@ -43,16 +43,19 @@ bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, con
                           const std::u16string& otherName) {
     if (!key.complete || !key.subkeys.empty()) return false;
     for (const auto& [folded, value] : key.values) {
-        if (folded == foldNameCase(kSavedCommandValue)) {
-            // The saved command goes with the key only where the source holds it too.
-            const KeyContents::Value* command = source.value(kCommandValue);
-            const KeyContents::Value* saved = source.value(kSavedCommandValue);
-            if (!value.data.empty() && !(command && *command == value) && !(saved && *saved == value)) return false;
-            continue;
+        bool isrelocs = false;
+        for (const CommandValues& values : kCommandValues) {
+            if (folded == foldNameCase(values.liveInRegistry)) {
+                const std::optional<IsrelocCommand> command = isrelocCommandIn(key, value.name);
+                isrelocs = command && command->names(oneName, otherName);
+            } else if (folded == foldNameCase(values.savedInRegistry)) {
+                // A saved command goes with the key only where the source holds it too.
+                const KeyContents::Value* live = source.value(values.liveInRegistry);
+                const KeyContents::Value* saved = source.value(values.savedInRegistry);
+                isrelocs = value.data.empty() || (live && *live == value) || (saved && *saved == value);
+            }
         }
-        if (folded != foldNameCase(kCommandValue)) return false;
-        const std::optional<IsrelocCommand> command = isrelocCommandIn(key, value.name);
-        if (!command || !command->names(oneName, otherName)) return false;
+        if (!isrelocs) return false;
     }
     return true;
 }

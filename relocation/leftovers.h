@@ -51,9 +51,9 @@ struct KeyMoveFacts {
 KeyMovePlan planKeyMove(const KeyMoveFacts& facts);
 
 // Whether a key holds only isreloc's own data for the product moved between the two names: no
-// subkeys, and no values but its command for these names in "UninstallString" and, in
-// "szUninstallString", a saved command that the source key holds as well (in either of its two
-// command values), so that erasing the key loses no command.
+// subkeys, and no values but isreloc's commands for these names in the command values and, in the
+// saved values, commands that the source key holds as well (in the same pair of values), so that
+// erasing the key loses no command.
 bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, const std::u16string& oneName,
                           const std::u16string& otherName);
 

@@ -2,10 +2,15 @@
 
 #include <vector>
 
-#include "relocation/isreloc_command.h"
-
+const std::array<CommandValues, 3> kCommandValues = {{
+    {"UninstallString", "szUninstallString", u"UninstallString", u"szUninstallString",
+     IsrelocCommandKind::uninstall, true},
+    {"ModifyPath", "szModifyPath", u"ModifyPath", u"szModifyPath", IsrelocCommandKind::modify, false},
+    {"QuietUninstallString", "szQuietUninstallString", u"QuietUninstallString", u"szQuietUninstallString",
+     IsrelocCommandKind::quietUninstall, false},
+}};
+const CommandValues& kUninstallCommand = kCommandValues[0];
 const char* const kUninstallStringValue = "UninstallString";
-const char* const kSavedUninstallStringValue = "szUninstallString";
 const std::u16string kCommandValue = u"UninstallString";
 const std::u16string kSavedCommandValue = u"szUninstallString";
 
@@ -30,39 +35,53 @@ bool isIsrelocCommand(const StoredValue& value) {
     return value.present && value.type == kRegSz && parseIsrelocCommand(textOfData(value.data)).has_value();
 }
 
-ERegistryException failedToSet(const char* name) {
-    return ERegistryException("Failed to set data for '" + std::string(name) + "'");
+// A product's command: there, with data, and not one of isreloc's.
+bool isProductCommand(const StoredValue& value) {
+    return value.present && !value.data.empty() && !isIsrelocCommand(value);
+}
+
+RestoredCommand restoreCommand(TRegistry& registry, const CommandValues& values) {
+    const StoredValue command = readStored(registry, values.live);
+    const StoredValue saved = readStored(registry, values.saved);
+    if (!isProductCommand(command)) {
+        if (saved.present && !saved.data.empty()) {
+            registry.writeRawValue(values.live, saved.type, saved.data);
+            registry.eraseValue(values.saved);
+        } else if (isIsrelocCommand(command)) {
+            registry.eraseValue(values.live);
+        }
+    } else if (saved == StoredValue{true, command.type, command.data}) {
+        registry.eraseValue(values.saved);
+    }
+    // What is left is read once more: a command that cannot be read, is no text, or is still
+    // isreloc's own is a failure to report.
+    const StoredValue restored = readStored(registry, values.live);
+    if (isIsrelocCommand(restored))
+        throw ERegistryException("Failed to set data for '" + std::string(values.live) + "'");
+    if (!restored.present || restored.data.empty()) return {};
+    const ValueKind kind = valueKindOf(restored.type);
+    if (kind != ValueKind::textKind && kind != ValueKind::expandTextKind)
+        throw ERegistryException("Invalid data type for '" + std::string(values.live) + "'");
+    return {textOfData(restored.data), kind == ValueKind::expandTextKind};
 }
 
 }  // namespace
 
-void keepProductCommand(TRegistry& registry) {
-    const StoredValue command = readStored(registry, kUninstallStringValue);
-    if (!command.present || command.data.empty() || isIsrelocCommand(command)) return;
-    registry.writeRawValue(kSavedUninstallStringValue, command.type, command.data);
+void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
+                             const std::u16string& restoredName) {
+    for (const CommandValues& values : kCommandValues) {
+        const StoredValue command = readStored(registry, values.live);
+        if (isProductCommand(command)) registry.writeRawValue(values.saved, command.type, command.data);
+        if (values.alwaysRelocated || isProductCommand(command) || isIsrelocCommand(command))
+            registry.writeWideText(values.live,
+                                   buildIsrelocCommand(values.isrelocKind, ownPath, relocatedName, restoredName));
+    }
 }
 
-RestoredCommand restoreProductCommand(TRegistry& registry) {
-    const StoredValue command = readStored(registry, kUninstallStringValue);
-    const StoredValue saved = readStored(registry, kSavedUninstallStringValue);
-    const bool productCommand = command.present && !command.data.empty() && !isIsrelocCommand(command);
-    if (!productCommand) {
-        if (saved.present && !saved.data.empty()) {
-            registry.writeRawValue(kUninstallStringValue, saved.type, saved.data);
-            registry.eraseValue(kSavedUninstallStringValue);
-        } else if (isIsrelocCommand(command)) {
-            registry.eraseValue(kUninstallStringValue);
-        }
-    } else if (saved == StoredValue{true, command.type, command.data}) {
-        registry.eraseValue(kSavedUninstallStringValue);
-    }
-    // What is left is read once more: a command that cannot be read, is no text, or is still
-    // isreloc's own is a failure to report, never a run that silently starts nothing or itself.
-    const StoredValue restored = readStored(registry, kUninstallStringValue);
-    if (isIsrelocCommand(restored)) throw failedToSet(kUninstallStringValue);
-    if (!restored.present || restored.data.empty()) return {};
-    const ValueKind kind = valueKindOf(restored.type);
-    if (kind != ValueKind::textKind && kind != ValueKind::expandTextKind)
-        throw ERegistryException("Invalid data type for '" + std::string(kUninstallStringValue) + "'");
-    return {textOfData(restored.data), kind == ValueKind::expandTextKind};
+RestoredCommands restoreProductCommands(TRegistry& registry) {
+    RestoredCommands commands;
+    commands.uninstall = restoreCommand(registry, kCommandValues[0]);
+    commands.modify = restoreCommand(registry, kCommandValues[1]);
+    commands.quietUninstall = restoreCommand(registry, kCommandValues[2]);
+    return commands;
 }

@@ -1,32 +1,54 @@
 #pragma once
-// The values isreloc owns in a product's key: while the product is relocated its own uninstall
-// command is kept in "szUninstallString" and "UninstallString" runs isreloc. Install mode keeps
-// the command, uninstall mode gives it back; neither ever drops a product's command.
+// The values isreloc owns in a product's key. While the product is relocated, each command the
+// list of programs can run ("UninstallString", "ModifyPath", "QuietUninstallString") is kept in a
+// saved value ("sz" + its name) and replaced by isreloc's command of the matching kind. Install
+// mode keeps the commands, uninstall mode gives them back; neither ever drops a product's command.
+#include <array>
 #include <string>
 
 #include "platform/registry/registry.h"
+#include "relocation/isreloc_command.h"
 
-extern const char* const kUninstallStringValue;       // the command the list of programs runs
-extern const char* const kSavedUninstallStringValue;  // where the product's own command is kept
-extern const std::u16string kCommandValue;            // the same two names as the registry spells them
-extern const std::u16string kSavedCommandValue;
+struct CommandValues {
+    const char* live;   // the command the list of programs runs
+    const char* saved;  // where the product's own command is kept while relocated
+    std::u16string liveInRegistry;
+    std::u16string savedInRegistry;
+    IsrelocCommandKind isrelocKind;  // isreloc's command written in its place
+    // "UninstallString" gets isreloc's command even when the product had none; the others only
+    // where the product has them, so that an entry never offers a path it did not have.
+    bool alwaysRelocated;
+};
 
-// Install mode, on the open product key, before isreloc's command is written over
-// "UninstallString": a product command there (anything but isreloc's own command) is copied,
-// type and bytes, to "szUninstallString", replacing a saved command left there by an earlier
-// relocation (the command in "UninstallString" is the one that belongs to the product now).
-// Nothing changes when "UninstallString" is isreloc's command, missing or empty.
-void keepProductCommand(TRegistry& registry);
+extern const std::array<CommandValues, 3> kCommandValues;
+extern const CommandValues& kUninstallCommand;  // the first of them
+extern const char* const kUninstallStringValue;
+extern const std::u16string kCommandValue;       // "UninstallString" as the registry spells it
+extern const std::u16string kSavedCommandValue;  // "szUninstallString"
 
-// Uninstall mode, on the open product key: gives the product its command back and returns it as
-// stored, in UTF-16 (empty when there is none), with whether it is an expandable string. isreloc's command in "UninstallString" gives way to
-// the saved one, written over it in one write before the saved value goes; a product command found
-// there stays, and a saved copy identical to it goes. A product command that differs from the saved
-// one stays where it is, beside it: nothing proves which one is stale. Raises when the command that
-// is left cannot be read as text, or when isreloc's own command is still in place, so that a run
-// never silently starts nothing, or isreloc again.
+// Install mode, on the open product key, for each command: a product command in the live value
+// (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing a
+// saved command left there by an earlier relocation (the live one belongs to the product now);
+// then isreloc's command for the two names is written over the live value, where the product has
+// one (or for "UninstallString", always).
+void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
+                             const std::u16string& restoredName);
+
 struct RestoredCommand {
-    std::u16string text;
+    std::u16string text;      // empty when there is none
     bool expandable = false;  // stored as REG_EXPAND_SZ: its %NAME% references are for the start
 };
-RestoredCommand restoreProductCommand(TRegistry& registry);
+struct RestoredCommands {
+    RestoredCommand uninstall;
+    RestoredCommand modify;
+    RestoredCommand quietUninstall;
+};
+
+// Uninstall mode, on the open product key: gives the product each of its commands back and
+// returns them as stored, in UTF-16. isreloc's command in a live value gives way to the saved one,
+// written over it in one write before the saved value goes; a product command found there stays,
+// and a saved copy identical to it goes. A product command that differs from the saved one stays
+// where it is, beside it: nothing proves which one is stale. Raises when a command that is left
+// cannot be read as text, or when isreloc's own command is still in place, so that a run never
+// silently starts nothing, or isreloc again.
+RestoredCommands restoreProductCommands(TRegistry& registry);

@@ -106,7 +106,7 @@ void restoreInstallation(ModeContext& context) {
         return;
     }
 
-    const RestoredCommand command = restoreProductCommand(*registry);
+    const RestoredCommand command = restoreProductCommands(*registry).uninstall;
     registry->closePath();
     registry.reset();
 
