@@ -87,6 +87,12 @@ TEST_F(ProcessRun, EachBoxIsShownOrLoggedAndEndsWithItsExitCode) {
     }
 }
 
+TEST_F(ProcessRun, ALogThatCannotBeWrittenChangesNothing) {
+    services.failAppends();
+    EXPECT_EQ(run("-uninstall -silent" + kLogSwitch), 1639u);
+    EXPECT_TRUE(services.messages().empty());
+}
+
 TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
     installProduct();
     const KeySnapshot original = productKey(kGuid);

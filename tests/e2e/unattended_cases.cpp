@@ -10,9 +10,9 @@
 namespace {
 
 const std::string kGuid = kProductGuid;
+const std::string kRelocatedName = kGuid + "_0";
 // Longer than the probe's lingering child waits before it ends.
 constexpr DWORD kChildGraceMilliseconds = 5000;
-const std::string kRelocatedName = kGuid + "_0";
 
 ExpectedBox errorBox(const std::string& caption, const std::string& text) {
     return {caption, text, IconExpectation::Shown};
@@ -50,7 +50,7 @@ void expectStillRelocated(CaseContext& context) {
     expectProbeLog(context, {});
 }
 
-// A copy of the probe in a folder whose name holds a switch; its path as isreloc starts it.
+// A copy of the probe in a folder of the scratch folder; its path.
 std::string copyProbeInto(CaseContext& context, const std::string& folderName) {
     const std::string folder = context.environment().scratchDirectory + folderName;
     const std::string probe = folder + "\\probe.exe";
