@@ -56,7 +56,7 @@ void UnattendedServices::startAndWait(const std::u16string& commandLine) {
     const LaunchOutcome outcome = inner().launchAndWait(commandLine);
     waitedLaunch_ = outcome;
     if (outcome.started) {
-        log_.write("the uninstall command ended with exit code " + std::to_string(outcome.exitCode));
+        log_.write("the started program ended with exit code " + std::to_string(outcome.exitCode));
     } else {
         // With -wait the exit code is the uninstall's result: a start that went unnoticed would
         // report an uninstall that never happened.
