@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/unattended_switches.h"
 #include "platform/text/text.h"
 
 const char* const kUsageText =
@@ -41,8 +42,8 @@ void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes)
     // One pass over the command line serves both the count and the list.
     std::unique_ptr<ArgumentList> arguments;
     try {
-        std::vector<std::string> rawArguments = commandLine.arguments();
-        if (!rawArguments.empty()) arguments = createArgumentList(std::move(rawArguments));
+        CommandLineParts parts = splitCommandLine(commandLine);
+        if (parts.argumentCount > 0) arguments = createArgumentList(std::move(parts.options));
     } catch (...) {
         services.showMessage("Unable to retrieve commandline parameters", "Critical Error", kTaskModalError);
         return;

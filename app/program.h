@@ -14,7 +14,8 @@ public:
 
 extern const char* const kUsageText;
 
-// Builds the lowercased ArgumentList, removes the first exact "-u" or "-uninstall" and runs
-// uninstall mode when it found one, install mode otherwise. Failures that escape a mode are
-// left to the caller.
+// Builds the lowercased ArgumentList from the arguments the older options are looked for in
+// (none after "--", no unattended switch), removes the first exact "-u" or "-uninstall" and runs
+// uninstall mode when it found one, install mode otherwise. The usage box is for a command line
+// without any argument at all. Failures that escape a mode are left to the caller.
 void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes);

@@ -110,6 +110,12 @@ std::string argumentAfterToken0(const char* commandLine, int32_t index, CharStep
     }
 }
 
+const char* argumentEnd(const char* commandLine, int32_t index, CharStepper step) {
+    ArgumentRead read = nextArgument(commandLine, step);  // token 0
+    for (int32_t at = 0; at < index && !read.argument.empty(); ++at) read = nextArgument(read.stop, step);
+    return read.stop;
+}
+
 std::vector<std::string> allArguments(const char* commandLine, CharStepper step) {
     std::vector<std::string> arguments;
     arguments.reserve(wordCountHint(commandLine));

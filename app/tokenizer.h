@@ -27,6 +27,10 @@ int32_t argumentCount(const char* commandLine, CharStepper step = singleByteStep
 // Index 0 is not read from the text: the caller asks the process for its own path instead.
 std::string argumentAfterToken0(const char* commandLine, int32_t index, CharStepper step = singleByteStep);
 
+// Where argument `index` (1-based) after token 0 ends in the text: the separator or terminating
+// zero that ended it; the end of token 0 for index 0, the end of the text past the last one.
+const char* argumentEnd(const char* commandLine, int32_t index, CharStepper step = singleByteStep);
+
 // Every argument after token 0 in one pass: the same texts as argumentAfterToken0 for 1..count,
 // in linear time however long the command line is.
 std::vector<std::string> allArguments(const char* commandLine, CharStepper step = singleByteStep);

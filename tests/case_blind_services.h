@@ -5,12 +5,13 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/services/forwarding_services.h"
 #include "platform/services/services_posix.h"
 #include "platform/text/text.h"
 
-class CaseBlindServices : public Services {
+class CaseBlindServices : public ForwardingServices {
 public:
-    explicit CaseBlindServices(PosixServices& inner) : inner_(inner) {}
+    explicit CaseBlindServices(PosixServices& inner) : ForwardingServices(inner), inner_(inner) {}
 
     // The path with every name that matches an existing entry, regardless of case, spelt as it.
     std::string existingSpelling(const std::string& path) const {
@@ -32,16 +33,6 @@ public:
     bool directoryProbe(const std::string& path) override { return inner_.directoryProbe(existingSpelling(path)); }
     bool moveDirectory(const std::string& from, const std::string& to) override {
         return inner_.moveDirectory(existingSpelling(from), existingSpelling(to));
-    }
-    void launchCommand(const std::string& command) override { inner_.launchCommand(command); }
-    void launchWideCommand(const std::u16string& command) override { inner_.launchWideCommand(command); }
-    std::u16string expandWideEnvironment(const std::u16string& text) override {
-        return inner_.expandWideEnvironment(text);
-    }
-    bool windowAlive(int32_t window) override { return inner_.windowAlive(window); }
-    void pauseFor(uint32_t milliseconds) override { inner_.pauseFor(milliseconds); }
-    void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
-        inner_.showMessage(text, caption, flags);
     }
 
 private:

@@ -44,6 +44,10 @@ const ModeRow kModeRows[] = {
     {"quoted switch still counts", "isreloc.exe \"-u\"", "uninstall", {}},
     {"duplicates stay, in order", "isreloc.exe b a b", "install", {"b", "a", "b"}},
     {"only ASCII letters are lowercased", "isreloc.exe -GUID\xc0\xe0", "install", {"-guid\xc0\xe0"}},
+    {"the unattended switches are no options", "isreloc.exe -SILENT -u -Wait -log\"C:\\-guid.log\" -guid{A}",
+     "uninstall", {"-guid{a}"}},
+    {"nothing after -- selects a mode or is an option", "isreloc.exe -guid{A} -- -u -guid{B}", "install", {"-guid{a}"}},
+    {"switches alone still run a mode", "isreloc.exe -silent", "install", {}},
 };
 
 TEST(RunProgram, SelectsTheModeAndHandsItTheLowercasedList) {

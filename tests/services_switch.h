@@ -123,6 +123,15 @@ public:
         if (!begin(ServiceCall::showMessage, caption)) inner_.showMessage(text, caption, flags);
         end();
     }
+    // What the modes never call themselves is passed on uncounted.
+    LaunchOutcome launchAndWait(const std::u16string& command) override { return inner_.launchAndWait(command); }
+    bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
+    std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
+    std::string fullPath(const std::string& path) override { return inner_.fullPath(path); }
+    bool appendToFile(const std::string& path, const std::string& bytes) override {
+        return inner_.appendToFile(path, bytes);
+    }
+    LocalTime localTime() override { return inner_.localTime(); }
 
 private:
     // A wide text as the table shows it: characters beyond ASCII as '?'.

@@ -8,6 +8,7 @@
 #include <string>
 
 class Services;
+class RunLog;
 
 // String-table numbers of the report texts, and the texts used when the table lacks them.
 constexpr unsigned kReportFormatResource = 65512;
@@ -43,12 +44,38 @@ std::string failureReportText(const std::string& className, const std::string& m
 // and the address in upper-case hex ending at the 29th.
 std::string fallbackReportText(uint32_t errorNumber, uint32_t address);
 
+// While a run is under way, the fallback report goes where the run's other boxes go (shown, or
+// only logged when no one can see it) and the process ends with the run's own exit code for it.
+// Before a run and after it, the plain box and the error number stand.
+class FallbackRoute {
+public:
+    FallbackRoute(Services& services, RunLog& log, uint32_t exitCode);
+    ~FallbackRoute();
+    FallbackRoute(const FallbackRoute&) = delete;
+    FallbackRoute& operator=(const FallbackRoute&) = delete;
+
+    // The route in force, or null.
+    static FallbackRoute* active();
+    // The fallback box through the run's services, and the exit code it ends with into the log.
+    void report(const std::string& text);
+    uint32_t exitCode() const { return exitCode_; }
+
+private:
+    Services& services_;
+    RunLog& log_;
+    uint32_t exitCode_;
+    FallbackRoute* previous_;
+};
+
 // Windows only (failure_win32.cpp).
-// Shows the report box through services (flags kTaskModalError), then haltProcess(1).
+// Shows the report box through services (flags kTaskModalError) and returns.
+void reportFailure(const FailureDescription& failure, Services& services);
+// reportFailure, then haltProcess(1).
 [[noreturn]] void reportAndHalt(const FailureDescription& failure, Services& services);
 // Ends the process with the exit code; static destructors and atexit steps run as ExitProcess runs them.
 [[noreturn]] void haltProcess(uint32_t exitCode);
-// MessageBoxA(NULL, fallbackReportText(...), "Error", 0), then ExitProcess(errorNumber).
+// MessageBoxA(NULL, fallbackReportText(...), "Error", 0), then ExitProcess(errorNumber); while a
+// FallbackRoute is in force, its report and exit code instead.
 [[noreturn]] void showFallbackAndHalt(uint32_t errorNumber, const void* address);
 // std::terminate ends with the fallback box and 217: failure_win32.cpp defines the C++ runtime's
 // default terminate handler, so nothing needs installing.

@@ -90,11 +90,15 @@ void __verbose_terminate_handler() {
 }
 }  // namespace __gnu_cxx
 
-void reportAndHalt(const FailureDescription& failure, Services& services) {
+void reportFailure(const FailureDescription& failure, Services& services) {
     const ModulePlace place = locateAddress(failure.raiseAddress);
     const std::string text = failureReportText(failure.className, place.name, place.offset, failure.message,
                                                loadReportText(kReportFormatResource, kReportFormat));
     services.showMessage(text, loadReportText(kReportCaptionResource, kReportCaption), kTaskModalError);
+}
+
+void reportAndHalt(const FailureDescription& failure, Services& services) {
+    reportFailure(failure, services);
     haltProcess(1);
 }
 
@@ -107,6 +111,16 @@ void showFallbackAndHalt(uint32_t errorNumber, const void* address) {
         const std::string filled = fallbackReportText(errorNumber, fallbackAddress(address));
         lstrcpynA(text, filled.c_str(), sizeof text);
     } catch (...) {
+    }
+    // A failure while the route itself reports ends with the plain box.
+    static bool routing = false;
+    if (FallbackRoute* route = FallbackRoute::active(); route != nullptr && !routing) {
+        routing = true;
+        try {
+            route->report(text);
+        } catch (...) {
+        }
+        ExitProcess(route->exitCode());
     }
     MessageBoxA(nullptr, text, kFallbackCaption, kFallbackFlags);
     ExitProcess(errorNumber);

@@ -1,55 +1,7 @@
 #include "platform/services/recording_services.h"
 
 #include "platform/text/text.h"
-
-namespace {
-
-// Wide command lines are recorded in UTF-8, so that tests read every command as one kind of text.
-std::string utf8From(const std::u16string& wide) {
-    std::string text;
-    for (std::size_t at = 0; at < wide.size(); ++at) {
-        uint32_t code = wide[at];
-        if (code >= 0xD800 && code < 0xDC00 && at + 1 < wide.size() && wide[at + 1] >= 0xDC00 && wide[at + 1] < 0xE000)
-            code = 0x10000 + ((code - 0xD800) << 10) + (wide[++at] - 0xDC00);
-        if (code < 0x80) {
-            text += static_cast<char>(code);
-        } else if (code < 0x800) {
-            text += static_cast<char>(0xC0 | (code >> 6));
-            text += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            text += static_cast<char>(0xE0 | (code >> 12));
-            text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | (code >> 18));
-            text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return text;
-}
-
-std::u16string utf16From(const std::string& text) {
-    std::u16string wide;
-    for (std::size_t at = 0; at < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[at]);
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        uint32_t code = length == 1 ? lead : lead & (0xFF >> (length + 1));
-        for (int i = 1; i < length && at + static_cast<std::size_t>(i) < text.size(); ++i)
-            code = (code << 6) | (static_cast<unsigned char>(text[at + static_cast<std::size_t>(i)]) & 0x3F);
-        at += static_cast<std::size_t>(length);
-        if (code >= 0x10000) {
-            wide += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            wide += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            wide += static_cast<char16_t>(code);
-        }
-    }
-    return wide;
-}
-
-}  // namespace
+#include "platform/text/utf8.h"
 
 void RecordingServices::openWindow(int32_t window, int32_t aliveAnswers) {
     if (window != 0 && aliveAnswers != 0) {
@@ -68,11 +20,11 @@ void RecordingServices::launchCommand(const std::string& commandLine) {
 }
 
 void RecordingServices::launchWideCommand(const std::u16string& commandLine) {
-    launchedCommands_.push_back(utf8From(commandLine));
+    launchedCommands_.push_back(utf8FromUtf16(commandLine));
 }
 
 std::u16string RecordingServices::expandWideEnvironment(const std::u16string& text) {
-    return utf16From(expandNarrow(utf8From(text)));
+    return utf16FromUtf8(expandNarrow(utf8FromUtf16(text)));
 }
 
 std::string RecordingServices::expandNarrow(const std::string& text) const {
@@ -113,4 +65,26 @@ void RecordingServices::pauseFor(uint32_t milliseconds) { pauses_.push_back(mill
 
 void RecordingServices::showMessage(const std::string& text, const std::string& caption, uint32_t flags) {
     messages_.push_back(RecordedMessage{text, caption, flags});
+}
+
+LaunchOutcome RecordingServices::launchAndWait(const std::u16string& commandLine) {
+    waitedCommands_.push_back(utf8FromUtf16(commandLine));
+    return launchOutcome_;
+}
+
+std::u16string RecordingServices::widenAnsi(const std::string& text) {
+    std::u16string wide;
+    for (const char c : text) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return wide;
+}
+
+bool RecordingServices::appendToFile(const std::string& path, const std::string& bytes) {
+    if (appendsFail_) return false;
+    files_[path] += bytes;
+    return true;
+}
+
+std::string RecordingServices::appended(const std::string& path) const {
+    const auto file = files_.find(path);
+    return file == files_.end() ? std::string() : file->second;
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The half of a test backend that has nothing to do with files: programs that would have been
-// started, pauses that would have been slept, message boxes that would have been shown and the
-// installer windows that would have been watched are recorded or scripted here, so that a test
-// can assert on them without a desktop and without waiting. Portable, so tests of the parent
-// wait run on every platform; the file operations are left to the backend that derives from it.
+// started or waited for, pauses that would have been slept, message boxes that would have been
+// shown, the installer windows that would have been watched, the window station, the clock and
+// the log's lines are recorded or scripted here, so that a test can assert on them without a
+// desktop and without waiting. Portable, so tests of the parent wait run on every platform; the
+// file operations are left to the backend that derives from it. Its ANSI code page is Latin-1.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -35,10 +36,20 @@ public:
     void closeWindow(int32_t window);
     // Names for %NAME% references; looked up without regard to ASCII case, as Windows does.
     void setEnvironment(const std::string& name, const std::string& value);
+    // What every launchAndWait gives from now on; started with exit code 0 until told otherwise.
+    void scriptLaunchOutcome(const LaunchOutcome& outcome) { launchOutcome_ = outcome; }
+    void scriptInteractiveWindowStation(bool interactive) { interactive_ = interactive; }
+    void scriptLocalTime(const LocalTime& time) { localTime_ = time; }
+    // Every appendToFile fails from now on, as on a read-only folder.
+    void failAppends() { appendsFail_ = true; }
 
     // Every command line handed to launchCommand or launchWideCommand (in UTF-8), in order;
     // nothing is ever run.
     const std::vector<std::string>& launchedCommands() const { return launchedCommands_; }
+    // Every command line handed to launchAndWait (in UTF-8), in order; nothing is ever run.
+    const std::vector<std::string>& waitedCommands() const { return waitedCommands_; }
+    // Everything appended to the file at the path so far; empty when nothing was.
+    std::string appended(const std::string& path) const;
     // Every handle asked about with windowAlive, in order.
     const std::vector<int32_t>& windowTests() const { return windowTests_; }
     // Every pauseFor, in order; nothing ever sleeps.
@@ -53,6 +64,13 @@ public:
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
+    LaunchOutcome launchAndWait(const std::u16string& commandLine) override;
+    bool interactiveWindowStation() override { return interactive_; }
+    std::u16string widenAnsi(const std::string& text) override;
+    // Tests hand in whole paths; a path stays as given.
+    std::string fullPath(const std::string& path) override { return path; }
+    bool appendToFile(const std::string& path, const std::string& bytes) override;
+    LocalTime localTime() override { return localTime_; }
 
 private:
     std::string expandNarrow(const std::string& text) const;
@@ -63,4 +81,10 @@ private:
     std::vector<int32_t> windowTests_;
     std::vector<uint32_t> pauses_;
     std::vector<RecordedMessage> messages_;
+    std::vector<std::string> waitedCommands_;
+    LaunchOutcome launchOutcome_{true, 0};
+    bool interactive_ = true;
+    LocalTime localTime_{2024, 3, 9, 14, 5, 7, 42};
+    bool appendsFail_ = false;
+    std::map<std::string, std::string> files_;  // path -> everything appended to it
 };

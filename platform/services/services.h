@@ -1,15 +1,29 @@
 #pragma once
 // The seam between the two modes and the operating system for everything that is not registry
 // or text work: files, directories, the parent window, pauses, starting a program and message
-// boxes. None of these raises; every system failure becomes a false result or is ignored.
+// boxes; and for runs that nobody watches, the window station, a wait for a started process
+// tree and the lines of a log. None of these raises; every system failure becomes a false
+// result or is ignored.
 // Backends: Win32Services (the real system) and PosixServices (real files under a folder,
-// with the window test, pauses, launches and boxes recorded for tests).
+// with the window test, pauses, launches, boxes, log lines and the station recorded or
+// scripted for tests).
 #include <cstdint>
 #include <string>
 
 // Box flags the system uses.
 constexpr uint32_t kTaskModalError = 0x2010;        // MB_TASKMODAL | MB_ICONERROR
 constexpr uint32_t kTaskModalInformation = 0x2040;  // MB_TASKMODAL | MB_ICONINFORMATION
+
+// What became of a program started and waited for.
+struct LaunchOutcome {
+    bool started = false;
+    uint32_t exitCode = 0;  // the started process's own, once it and everything it started have ended
+};
+
+// A moment in local time, as the log stamps its lines.
+struct LocalTime {
+    uint16_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
 
 class Services {
 public:
@@ -26,11 +40,17 @@ public:
     virtual bool directoryProbe(const std::string& path) = 0;
     // Renames without replacing an existing target; true on success.
     virtual bool moveDirectory(const std::string& oldPath, const std::string& newPath) = 0;
-    // Starts a command line, shown the default way; does not wait and reports nothing.
+    // Starts a command line, shown the default way; does not wait and reports nothing. Every
+    // start runs the program in the system directory, and isreloc's own current directory moves
+    // there first: nothing of isreloc may stay inside the folders an uninstaller removes.
     virtual void launchCommand(const std::string& commandLine) = 0;
     // The same start for a command line in UTF-16, so that a command naming paths outside the
     // ANSI code page starts as stored.
     virtual void launchWideCommand(const std::u16string& commandLine) = 0;
+    // Starts the command the same way and returns only when it and every process it started
+    // (its job) have ended; a process that cannot join a job is waited for alone. Not started:
+    // started is false.
+    virtual LaunchOutcome launchAndWait(const std::u16string& commandLine) = 0;
     // The text with its %NAME% environment references expanded; the text unchanged when that fails.
     virtual std::u16string expandWideEnvironment(const std::u16string& text) = 0;
     // True while the handle names a window; 0 names none.
@@ -38,4 +58,16 @@ public:
     virtual void pauseFor(uint32_t milliseconds) = 0;
     // One message box with no owner window; returns when the user has closed it.
     virtual void showMessage(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+    // Whether the process's window station has a screen someone can see. A service's, or
+    // SYSTEM's in session 0, has none, and a box there waits for an answer that never comes.
+    // True when it cannot be told, which is how isreloc always behaved.
+    virtual bool interactiveWindowStation() = 0;
+
+    // The log's needs. 8-bit text as the system's ANSI calls read it, in UTF-16.
+    virtual std::u16string widenAnsi(const std::string& text) = 0;
+    // The path made absolute against the current directory now; as given when that fails.
+    virtual std::string fullPath(const std::string& path) = 0;
+    // Adds the bytes to the end of the file, creating it; false when they could not all be written.
+    virtual bool appendToFile(const std::string& path, const std::string& bytes) = 0;
+    virtual LocalTime localTime() = 0;
 };

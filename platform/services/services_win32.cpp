@@ -5,6 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "platform/services/kernel_handle_win32.h"
+#include "platform/services/process_tree_win32.h"
+
 namespace {
 
 // Owns a file search handle, so that every path out of a search closes it.
@@ -50,6 +53,21 @@ uint64_t ticksOf(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// Where every started program runs, and where isreloc itself goes before it starts one: a
+// directory no uninstaller removes. Its own current directory may still be a product folder a
+// directory probe entered, which would keep the uninstaller from deleting that folder.
+std::u16string leaveForSystemDirectory() {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length >= buffer.size()) {
+        buffer.resize(length + 1);
+        length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    }
+    if (length == 0 || length >= buffer.size()) return std::u16string();
+    SetCurrentDirectoryW(buffer.data());
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), length);
+}
+
 }  // namespace
 
 int32_t Win32Services::fileAge(const std::string& path) {
@@ -83,21 +101,32 @@ bool Win32Services::moveDirectory(const std::string& oldPath, const std::string&
     return MoveFileA(oldPath.c_str(), newPath.c_str()) != 0;
 }
 
-void Win32Services::launchCommand(const std::string& commandLine) { WinExec(commandLine.c_str(), SW_SHOWDEFAULT); }
+void Win32Services::launchCommand(const std::string& commandLine) {
+    // WinExec starts the program in isreloc's own current directory.
+    leaveForSystemDirectory();
+    WinExec(commandLine.c_str(), SW_SHOWDEFAULT);
+}
 
 void Win32Services::launchWideCommand(const std::u16string& commandLine) {
     // What WinExec does for an ANSI command line: start it shown the default way, without waiting.
     // CreateProcessW may write into the command line, so it gets a copy of its own.
     std::u16string writable = commandLine;
+    const std::u16string directory = leaveForSystemDirectory();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWDEFAULT;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, wide(&writable[0]), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessW(nullptr, wide(&writable[0]), nullptr, nullptr, FALSE, 0, nullptr,
+                       directory.empty() ? nullptr : wide(directory.c_str()), &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+}
+
+LaunchOutcome Win32Services::launchAndWait(const std::u16string& commandLine) {
+    const std::u16string directory = leaveForSystemDirectory();
+    return startAndWaitForTree(commandLine, directory);
 }
 
 std::u16string Win32Services::expandWideEnvironment(const std::u16string& text) {
@@ -120,4 +149,55 @@ void Win32Services::pauseFor(uint32_t milliseconds) { Sleep(milliseconds); }
 
 void Win32Services::showMessage(const std::string& text, const std::string& caption, uint32_t flags) {
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+}
+
+bool Win32Services::interactiveWindowStation() {
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    const HWINSTA station = GetProcessWindowStation();
+    if (station == nullptr || !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed))
+        return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+std::u16string Win32Services::widenAnsi(const std::string& text) {
+    if (text.empty()) return std::u16string();
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return std::u16string();
+    std::u16string wideText(static_cast<std::size_t>(length), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide(&wideText[0]), length);
+    return wideText;
+}
+
+std::string Win32Services::fullPath(const std::string& path) {
+    std::string full(MAX_PATH + 1, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+        if (length == 0) return path;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.resize(length + 1);
+    }
+    return path;
+}
+
+bool Win32Services::appendToFile(const std::string& path, const std::string& bytes) {
+    // Opened for each line and closed at once: nothing stays open while an uninstaller runs, and
+    // another run may write the same file in between.
+    const HANDLE opened = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return false;
+    const KernelHandle file(opened);
+    DWORD written = 0;
+    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+LocalTime Win32Services::localTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }

@@ -15,4 +15,10 @@ public:
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
+    LaunchOutcome launchAndWait(const std::u16string& commandLine) override;
+    bool interactiveWindowStation() override;
+    std::u16string widenAnsi(const std::string& text) override;
+    std::string fullPath(const std::string& path) override;
+    bool appendToFile(const std::string& path, const std::string& bytes) override;
+    LocalTime localTime() override;
 };

@@ -2,6 +2,7 @@
 
 #include "e2e_case.h"
 #include "fixture.h"
+#include "run_log_check.h"
 
 namespace {
 
@@ -98,6 +99,16 @@ std::vector<E2eCase> failureCases(const E2eEnvironment& environment) {
          {fallbackBox()}, 217, nullptr, nullptr},
         {"failure escaping the entry point: fallback box, exit 217", "failure_probe.exe", program + " escape",
          {fallbackBox()}, 217, nullptr, nullptr},
+        {"failure escaping a -silent run: no box, the fallback text in the log, exit 1603", "failure_probe.exe",
+         program + " silent-escape", {}, 1603,
+         [](CaseContext& context) {
+             context.expect(SetEnvironmentVariableA("ISRELOC_FAILURE_LOG", runLogPath(context.environment()).c_str()) != 0,
+                            "cannot set ISRELOC_FAILURE_LOG");
+         },
+         [](CaseContext& context) {
+             expectLoggedBox(context, fallbackBox(), false);
+             expectLoggedExitCode(context, 1603);
+         }},
     };
 }
 
@@ -105,7 +116,8 @@ std::vector<E2eCase> failureCases(const E2eEnvironment& environment) {
 
 std::vector<E2eCase> allCases(const E2eEnvironment& environment) {
     std::vector<E2eCase> cases;
-    for (auto group : {startupCases, probeCases, failureCases, installModeCases, roundTripCases, modeBoxCases, badInputCases})
+    for (auto group : {startupCases, probeCases, failureCases, installModeCases, roundTripCases, modeBoxCases,
+                       badInputCases, unattendedCases})
         for (E2eCase& one : group(environment)) cases.push_back(std::move(one));
     return cases;
 }

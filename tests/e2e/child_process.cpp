@@ -119,14 +119,17 @@ void answerUntilEnd(const PROCESS_INFORMATION& started, ChildOutcome& outcome, u
 
 ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
                                uint32_t timeoutMilliseconds,
-                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning) {
+                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning,
+                               const StartPlace& place) {
     ChildOutcome outcome;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    std::string desktop = place.desktop;
+    if (!desktop.empty()) startup.lpDesktop = &desktop[0];
     PROCESS_INFORMATION started{};
     std::string writableLine = commandLine;  // CreateProcessA may write into it
-    if (!CreateProcessA(applicationPath.c_str(), &writableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
+    if (!CreateProcessA(applicationPath.c_str(), &writableLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        place.currentDirectory.empty() ? nullptr : place.currentDirectory.c_str(), &startup, &started)) {
         outcome.startError = "CreateProcessA failed with error " + std::to_string(GetLastError());
         return outcome;
     }

@@ -19,6 +19,12 @@ struct ChildOutcome {
     uint32_t exitCode = 0;
 };
 
+// Where a program starts: its current directory and desktop; empty for the caller's own.
+struct StartPlace {
+    std::string currentDirectory;
+    std::string desktop;  // "station\\desktop", as STARTUPINFO names it
+};
+
 // Starts applicationPath with exactly commandLine, closes each message box it shows (recording
 // caption, text and whether an icon is shown) and waits for its end; after timeoutMilliseconds
 // the program is killed and the outcome says so. whileRunning, when given, is called after each
@@ -26,7 +32,8 @@ struct ChildOutcome {
 // calling thread's own windows get their messages between the looks.
 ChildOutcome runAnsweringBoxes(const std::string& applicationPath, const std::string& commandLine,
                                uint32_t timeoutMilliseconds,
-                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning = nullptr);
+                               const std::function<void(uint32_t elapsedMilliseconds)>& whileRunning = nullptr,
+                               const StartPlace& place = StartPlace());
 // The same for a program and command line in UTF-16, for paths no ANSI code page can spell.
 ChildOutcome runAnsweringBoxes(const std::wstring& applicationPath, const std::wstring& commandLine,
                                uint32_t timeoutMilliseconds);

@@ -11,6 +11,7 @@
 #include "child_process.h"
 #include "e2e_case.h"
 #include "fixture.h"
+#include "unseen_station.h"
 
 namespace {
 
@@ -97,8 +98,13 @@ CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
         std::function<void(uint32_t)> whileRunning;
         if (one.whileRunning)
             whileRunning = [&one, &context](uint32_t elapsed) { one.whileRunning(context, elapsed); };
+        StartPlace place{one.startDirectory, ""};
+        if (one.unseenWindowStation) {
+            place.desktop = unseenDesktop();
+            context.expect(!place.desktop.empty(), "cannot make a window station no one can see");
+        }
         const ChildOutcome outcome = runAnsweringBoxes(context.applicationPath(), context.commandLine(),
-                                                       kCaseTimeoutMilliseconds, whileRunning);
+                                                       kCaseTimeoutMilliseconds, whileRunning, place);
         if (context.expect(outcome.started, "not started: " + outcome.startError)) {
             compareBoxes(context, one.boxes, outcome.boxes);
             context.expect(!outcome.timedOut,

@@ -70,6 +70,10 @@ struct E2eCase {
     // Always called last, also when an earlier hook failed: registry settings and handles the
     // case changed go back, so the next case starts from the same machine.
     std::function<void(CaseContext&)> cleanup = nullptr;
+    // Where the program starts: its current directory, and whether on a window station of its
+    // own that no one can see (as a service's), where a box would wait for ever.
+    std::string startDirectory = "";
+    bool unseenWindowStation = false;
     // A fault of the program this case shows, until it is mended: the case is reported as a known
     // fault and does not fail the run; once it passes, the run fails until the mark is removed.
     std::string knownFault = "";
@@ -82,6 +86,8 @@ std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment);
 std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment);
 // Hostile and odd command lines, in their own file.
 std::vector<E2eCase> badInputCases(const E2eEnvironment& environment);
+// Runs nobody watches: -silent, an unseen window station, -wait, "--" and the log.
+std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment);
 
 // True when actual equals expected, each kAnyHex8 in expected matching eight upper-case hex digits.
 bool boxTextMatches(const std::string& expected, const std::string& actual);

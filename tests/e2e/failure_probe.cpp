@@ -4,6 +4,8 @@
 //   out-of-memory   std::bad_alloc reaches the top: report box naming no address, exit 1
 //   static-init     raised while static initialisers run: fallback box, exit 217
 //   escape          raised out of main: fallback box, exit 217
+//   silent-escape   the same during a -silent run that logs to ISRELOC_FAILURE_LOG: no box, the
+//                   fallback text in the log, exit 1603
 //   string-table    shows the two report texts as the string table holds them, exit 0
 #include <windows.h>
 
@@ -12,6 +14,7 @@
 
 #include "platform/failure/failure.h"
 #include "platform/services/services_win32.h"
+#include "platform/services/unattended_services.h"
 #include "platform/text/exception.h"
 
 namespace {
@@ -28,6 +31,12 @@ __attribute__((noinline)) EProbeFailure::EProbeFailure(std::string message)
 std::string requestedMode() {
     const std::string commandLine = GetCommandLineA();
     return commandLine.substr(commandLine.rfind(' ') + 1);
+}
+
+std::string failureLogPath() {
+    char path[MAX_PATH + 1] = "";
+    const DWORD length = GetEnvironmentVariableA("ISRELOC_FAILURE_LOG", path, sizeof path);
+    return length > 0 && length < sizeof path ? path : "";
 }
 
 std::string loadString(UINT resource) {
@@ -53,6 +62,13 @@ int main() {
         return 0;
     }
     if (mode == "escape") throw EProbeFailure("Raised out of main");
+    if (mode == "silent-escape") {
+        Win32Services system;
+        RunLog log(system, failureLogPath());
+        UnattendedServices services(system, log, {true, false, ""});
+        const FallbackRoute route(services, log, 1603);
+        throw EProbeFailure("Raised out of main during a silent run");
+    }
     try {
         if (mode == "report") throw EProbeFailure("Raised on purpose by the failure probe");
         if (mode == "out-of-memory") throw std::bad_alloc();

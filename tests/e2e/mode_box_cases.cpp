@@ -1,11 +1,13 @@
 // Every box the two modes show on the real program, with its exact caption and text, the exit
 // code after it, and what the run left behind: nothing changed, or a moved directory put back.
+// Each again with -silent: no box, its text in the log, and the exit code an engine reads.
 #include <windows.h>
 
 #include <memory>
 
 #include "fixture.h"
 #include "product_fixture.h"
+#include "run_log_check.h"
 #include "unique_handle.h"
 
 namespace {
@@ -71,6 +73,7 @@ struct BoxRow {
     ExpectedBox box;
     uint32_t exitCode;
     Hook verify;
+    uint32_t silentExitCode;  // with -silent: 1639 for a refused command line, 1603 for the rest
 };
 
 E2eCase boxCase(const E2eEnvironment& environment, const BoxRow& row, const std::shared_ptr<HeldHandles>& held) {
@@ -93,6 +96,22 @@ void seedRelocated(CaseContext& context) {
     seedRelocatedProduct(context, plainProductCommand(context.environment()), kRelocatedName);
 }
 
+// The same run with -silent: no box at all, the box's caption and text in the log, and the exit
+// code a deployment engine reads; the machine is left as the seen run leaves it.
+E2eCase silentBoxCase(const E2eEnvironment& environment, const BoxRow& row, const std::shared_ptr<HeldHandles>& held) {
+    E2eCase silent = boxCase(environment, row, held);
+    silent.name = "-silent: " + row.name;
+    silent.commandLine += " -silent" + logSwitch(environment);
+    silent.boxes.clear();
+    silent.exitCode = row.silentExitCode;
+    silent.verify = [row](CaseContext& context) {
+        row.verify(context);
+        expectLoggedBox(context, row.box, false);
+        expectLoggedExitCode(context, row.silentExitCode);
+    };
+    return silent;
+}
+
 }  // namespace
 
 std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
@@ -106,13 +125,13 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
 
     const std::vector<BoxRow> rows = {
         {"install box A: -hwnd missing", guidOption, seedInstalled,
-         errorBox("Insufficient Commandline", kInstallMissingOptions), 0, expectInstalled},
+         errorBox("Insufficient Commandline", kInstallMissingOptions), 0, expectInstalled, 1639},
         {"install box A: -guid missing", "-hwnd0 -tguid\"" + kGuid + "\"", seedInstalled,
-         errorBox("Insufficient Commandline", kInstallMissingOptions), 0, expectInstalled},
+         errorBox("Insufficient Commandline", kInstallMissingOptions), 0, expectInstalled, 1639},
         {"install box B: no hyphen at offset 24", "-hwnd0 -guid\"" + badGuid + "\"", seedInstalled,
-         errorBox("Incorrect format", kBadGuid), 0, expectInstalled},
+         errorBox("Incorrect format", kBadGuid), 0, expectInstalled, 1639},
         {"install HWND box: handle is no number", "-hwnd\"installer\" " + guidOption, seedInstalled,
-         errorBox("Incorrect format", kBadHwnd), 0, expectInstalled},
+         errorBox("Incorrect format", kBadHwnd), 0, expectInstalled, 1639},
         {"install box C: -tguid names a directory that exists", "-hwnd0 " + guidOption + " -tguid\"" + takenName + "\"",
          [takenName](CaseContext& context) {
              seedInstalled(context);
@@ -124,7 +143,7 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              expectInstalled(context);
              context.expect(directoryExists(maintenanceRoot(context.environment()) + takenName),
                             "the directory in the way is gone");
-         }},
+         }, 1603},
         {"install box D: the product's directory is held open and cannot be renamed", "-hwnd0 " + guidOption,
          [held](CaseContext& context) {
              seedInstalled(context);
@@ -135,7 +154,7 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              if (context.expect(opened != INVALID_HANDLE_VALUE, "cannot hold " + directory + " open"))
                  held->handles.emplace_back(opened);
          },
-         errorBox("Directory Error", kMoveFailed), 0, expectInstalled},
+         errorBox("Directory Error", kMoveFailed), 0, expectInstalled, 1603},
         {"install box E: no uninstall key, the directory is moved back", "-hwnd0 " + guidOption,
          [](CaseContext& context) {
              redirectMachine(context);
@@ -147,8 +166,8 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              expectNoDirectory(context, kRelocatedName);
              expectNoKey(context, kGuid);
              expectNoKey(context, kRelocatedName);
-         }},
-        {"install failure report: ProgramFilesDir is a REG_DWORD, exit 1", "-hwnd0 " + guidOption,
+         }, 1603},
+        {"install failure report: ProgramFilesDir is a REG_DWORD", "-hwnd0 " + guidOption,
          [](CaseContext& context) {
              seedInstalled(context);
              context.expect(writeMachineValue(kCurrentVersionKey, "ProgramFilesDir", REG_DWORD,
@@ -157,13 +176,13 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
          },
          errorBox("Application Error", std::string("Exception ERegistryException in module isreloc.exe at ") +
                                            kAnyHex8 + ".\r\nInvalid data type for 'ProgramFilesDir'.\r\n"),
-         1, expectInstalled},
+         1, expectInstalled, 1603},
         {"uninstall box A: a lone -u", "-u", seedRelocated,
-         errorBox("Insufficient Commandline", kUninstallMissingOptions), 0, expectStillRelocated},
+         errorBox("Insufficient Commandline", kUninstallMissingOptions), 0, expectStillRelocated, 1639},
         {"uninstall box A: -tguid is no -guid", "-uninstall -tguid\"" + kGuid + "\"", seedRelocated,
-         errorBox("Insufficient Commandline", kUninstallMissingOptions), 0, expectStillRelocated},
+         errorBox("Insufficient Commandline", kUninstallMissingOptions), 0, expectStillRelocated, 1639},
         {"uninstall HWND box: handle is no number", uninstallOptions + " -hwnd\"12ab\"", seedRelocated,
-         errorBox("Incorrect format", kBadHwnd), 0, expectStillRelocated},
+         errorBox("Incorrect format", kBadHwnd), 0, expectStillRelocated, 1639},
         {"uninstall box B: the product's own directory exists again", uninstallOptions,
          [](CaseContext& context) {
              seedRelocated(context);
@@ -171,7 +190,7 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
                             "cannot make the directory " + kGuid);
          },
          errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + asciiLower(kGuid))), 0,
-         expectStillRelocated},
+         expectStillRelocated, 1603},
         {"uninstall box C: the relocated directory is missing", uninstallOptions,
          [](CaseContext& context) {
              redirectMachine(context);
@@ -184,7 +203,7 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              expectKeyTree(context, kRelocatedName, relocatedTree(context.environment()));
              expectNoKey(context, kGuid);
              expectProbeLog(context, {});
-         }},
+         }, 1603},
         {"uninstall box D: no relocated key, the directory is moved back", uninstallOptions,
          [](CaseContext& context) {
              redirectMachine(context);
@@ -197,9 +216,10 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              expectNoKey(context, kGuid);
              expectNoKey(context, kRelocatedName);
              expectProbeLog(context, {});
-         }},
+         }, 1603},
     };
     std::vector<E2eCase> cases;
     for (const BoxRow& row : rows) cases.push_back(boxCase(environment, row, held));
+    for (const BoxRow& row : rows) cases.push_back(silentBoxCase(environment, row, held));
     return cases;
 }

@@ -1,0 +1,63 @@
+#include "app/process.h"
+
+#include <string>
+
+#include "app/exit_code.h"
+#include "app/logging_registry.h"
+#include "app/relocation_modes.h"
+#include "app/unattended_switches.h"
+#include "platform/failure/failure.h"
+#include "platform/services/run_log.h"
+#include "platform/services/unattended_services.h"
+
+namespace {
+
+// A command line that cannot be split (memory runs out) runs without switches; the program then
+// reports the argument list it cannot build.
+CommandLineParts readParts(CommandLine& commandLine) {
+    try {
+        return splitCommandLine(commandLine);
+    } catch (...) {
+        return CommandLineParts();
+    }
+}
+
+void logStart(RunLog& log, CommandLine& commandLine, const CommandLineParts& parts, const UnattendedServices& services) {
+    if (!log.kept()) return;
+    log.writeAnsi(std::string("command line: ") + commandLine.text());
+    std::string options = "options:";
+    for (const std::string& option : parts.options) options += " " + option;
+    log.writeAnsi(options);
+    const UnattendedSwitches& switches = parts.switches;
+    log.write(std::string("boxes: ") +
+              (services.showsBoxes() ? "shown"
+                                     : switches.silent ? "not shown (-silent)" : "not shown (no one can see them here)"));
+    if (switches.wait) log.write("-wait: the started command and every process it starts are waited for");
+    if (!switches.appendedArguments.empty())
+        log.writeAnsi("appended to the started command: " + switches.appendedArguments);
+}
+
+}  // namespace
+
+uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& registry, FailureReporter reportFailure) {
+    const CommandLineParts parts = readParts(commandLine);
+    const UnattendedSwitches& switches = parts.switches;
+    RunLog log(system, switches.logFile);
+    UnattendedServices services(system, log, {switches.silent, switches.wait, switches.appendedArguments});
+    const bool reportsResults = services.reportsResults();
+    const FallbackRoute fallback(services, log, exitCodeAfterFallback(reportsResults));
+    logStart(log, commandLine, parts, services);
+
+    LoggingRegistryApi loggedRegistry(registry, log);
+    RelocationModes modes(loggedRegistry, services, commandLine);
+    uint32_t exitCode = 0;
+    try {
+        runProgram(commandLine, services, modes);
+        exitCode = exitCodeAtEnd(reportsResults, services.boxCaptions(), services.waitedLaunch());
+    } catch (...) {
+        reportFailure(std::current_exception(), services);
+        exitCode = exitCodeAfterFailure(reportsResults);
+    }
+    log.write("exit code " + std::to_string(exitCode));
+    return exitCode;
+}

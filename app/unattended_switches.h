@@ -1,0 +1,29 @@
+#pragma once
+// The switches for runs that nobody watches, taken off the command line before the older options
+// are looked for. Unlike those, they are matched as whole arguments, in any letter case, so that
+// no path or value can set one off: -silent, -wait, -log followed by a file name, and "--", after
+// which nothing is an option of isreloc's: the rest of the command line is the product's own.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+struct UnattendedSwitches {
+    bool silent = false;
+    bool wait = false;
+    // As written after the first -log; empty for no log.
+    std::string logFile;
+    // The command line after the first "--" argument and the blanks that follow it, exactly as
+    // written: quotes and inner spacing kept.
+    std::string appendedArguments;
+};
+
+struct CommandLineParts {
+    int32_t argumentCount = 0;         // every argument after the program's path
+    std::vector<std::string> options;  // the arguments the older options are looked for in, as written
+    UnattendedSwitches switches;
+};
+
+// Splits the command line's arguments; raises only when memory runs out.
+CommandLineParts splitCommandLine(CommandLine& commandLine);

@@ -1,0 +1,40 @@
+#pragma once
+// Services that hand every call to other services: the base of a decorator that changes only
+// the calls it overrides.
+#include "platform/services/services.h"
+
+class ForwardingServices : public Services {
+public:
+    explicit ForwardingServices(Services& inner) : inner_(inner) {}
+
+    int32_t fileAge(const std::string& path) override { return inner_.fileAge(path); }
+    bool fileExists(const std::string& path) override { return inner_.fileExists(path); }
+    bool directoryProbe(const std::string& path) override { return inner_.directoryProbe(path); }
+    bool moveDirectory(const std::string& oldPath, const std::string& newPath) override {
+        return inner_.moveDirectory(oldPath, newPath);
+    }
+    void launchCommand(const std::string& commandLine) override { inner_.launchCommand(commandLine); }
+    void launchWideCommand(const std::u16string& commandLine) override { inner_.launchWideCommand(commandLine); }
+    LaunchOutcome launchAndWait(const std::u16string& commandLine) override { return inner_.launchAndWait(commandLine); }
+    std::u16string expandWideEnvironment(const std::u16string& text) override {
+        return inner_.expandWideEnvironment(text);
+    }
+    bool windowAlive(int32_t window) override { return inner_.windowAlive(window); }
+    void pauseFor(uint32_t milliseconds) override { inner_.pauseFor(milliseconds); }
+    void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
+        inner_.showMessage(text, caption, flags);
+    }
+    bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
+    std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
+    std::string fullPath(const std::string& path) override { return inner_.fullPath(path); }
+    bool appendToFile(const std::string& path, const std::string& bytes) override {
+        return inner_.appendToFile(path, bytes);
+    }
+    LocalTime localTime() override { return inner_.localTime(); }
+
+protected:
+    Services& inner() { return inner_; }
+
+private:
+    Services& inner_;
+};

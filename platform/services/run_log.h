@@ -1,0 +1,28 @@
+#pragma once
+// The log a run keeps for whoever started it without watching (a deployment engine running as
+// SYSTEM, a script): UTF-8 lines appended to one file, each beginning with the local time in
+// ISO 8601 and a space. A text with line breaks becomes several lines, each with its time and
+// the later ones indented. A line that cannot be written is lost and changes nothing else.
+#include <string>
+
+#include "platform/services/services.h"
+
+class RunLog {
+public:
+    // An empty path keeps no log. Any other is made whole now, before a directory probe moves
+    // the current directory into a product's folders.
+    RunLog(Services& system, const std::string& path);
+
+    bool kept() const { return !path_.empty(); }
+    // Never raises.
+    void write(const std::string& utf8Text) noexcept;
+    // The same for 8-bit text as the system's ANSI calls read it (paths, box texts).
+    void writeAnsi(const std::string& ansiText) noexcept;
+
+private:
+    Services& system_;
+    std::string path_;
+};
+
+// "2024-03-09T14:05:07.042": date, time and milliseconds, no zone.
+std::string isoLocalTime(const LocalTime& time);

@@ -1,0 +1,174 @@
+// Runs nobody watches, on the real program: a window station no one can see, -wait with an
+// uninstaller that hands over to a child and ends while the child lingers, the bytes after "--",
+// and switches that must not be set off by a path that merely holds their names.
+#include <windows.h>
+
+#include "fixture.h"
+#include "product_fixture.h"
+#include "run_log_check.h"
+
+namespace {
+
+const std::string kGuid = kProductGuid;
+const std::string kRelocatedName = kGuid + "_0";
+// Longer than the probe's lingering child waits before it ends.
+constexpr DWORD kChildGraceMilliseconds = 5000;
+
+ExpectedBox errorBox(const std::string& caption, const std::string& text) {
+    return {caption, text, IconExpectation::Shown};
+}
+
+const ExpectedBox kUninstallBoxA = errorBox(
+    "Insufficient Commandline",
+    "Insufficient commandline parameters!\r\nYou have to pass at least -uninstall and -guid\"<value>\" to this application!");
+const ExpectedBox kStartFailedBox = errorBox("Launch Error", "Launch Error!\r\nUnable to start the uninstall command");
+
+std::string uninstallOptions() { return " -uninstall -guid\"" + kRelocatedName + "\" -tguid\"" + kGuid + "\""; }
+
+std::string systemDirectory() {
+    char directory[MAX_PATH + 1] = "";
+    const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
+    return std::string(directory, length <= MAX_PATH ? length : 0);
+}
+
+std::string withoutTrailingBackslash(std::string path) {
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+void seedRelocated(CaseContext& context) {
+    seedRelocatedProduct(context, plainProductCommand(context.environment()), kRelocatedName);
+}
+
+// The product as install mode left it, untouched, and nothing started.
+void expectStillRelocated(CaseContext& context) {
+    expectProductDirectory(context, kRelocatedName);
+    expectKeyTree(context, kRelocatedName,
+                  relocatedKeyTree(plainProductCommand(context.environment()),
+                                   isrelocUninstallCommand(context.environment(), kRelocatedName, kGuid)));
+    expectNoKey(context, kGuid);
+    expectProbeLog(context, {});
+}
+
+// A copy of the probe in a folder of the scratch folder; its path.
+std::string copyProbeInto(CaseContext& context, const std::string& folderName) {
+    const std::string folder = context.environment().scratchDirectory + folderName;
+    const std::string probe = folder + "\\probe.exe";
+    context.expect(makeDirectories(folder) &&
+                       CopyFileA(context.environment().programPath("probe.exe").c_str(), probe.c_str(), FALSE),
+                   "cannot copy the probe to " + probe);
+    return probe;
+}
+
+E2eCase lingeringChildCase(const E2eEnvironment& environment) {
+    const std::string root = withoutTrailingBackslash(maintenanceRoot(environment));
+    // Odd spacing and quotes: they must reach the uninstaller exactly as written.
+    const std::string tail = "/exit:3010  /report-cwd /spawn-lingering \"/remove:" + root + "\"";
+    E2eCase one{"-wait: isreloc ends after the uninstaller's lingering child, with the uninstaller's exit code",
+                "isreloc.exe",
+                environment.quotedProgram("isreloc.exe") + uninstallOptions() + " -silent -wait" + logSwitch(environment) +
+                    " --   " + tail,
+                {},
+                3010,
+                seedRelocated,
+                [tail, root](CaseContext& context) {
+                    // Read at once: whatever the child did after isreloc had ended would not be there.
+                    const std::vector<std::string> lines =
+                        readFileLines(context.environment().scratchDirectory + "probe.log");
+                    const std::string cwd = "cwd " + systemDirectory();
+                    // Started in the system directory; and isreloc, started inside the maintenance
+                    // root, held nothing there while it waited, so the child could remove it.
+                    const bool asExpected = lines.size() == 4 &&
+                                            lines[0] == plainProductCommand(context.environment()).startedAs + " " + tail &&
+                                            lstrcmpiA(lines[1].c_str(), cwd.c_str()) == 0 &&
+                                            lines[2] == "removed " + root && lines[3] == "lingering child ended";
+                    std::string shown;
+                    for (const std::string& line : lines) shown += "[" + line + "]";
+                    context.expect(asExpected, "when isreloc ended, the probe had recorded " + shown);
+                    expectKeyTree(context, kGuid, productKeyTree(plainProductCommand(context.environment())));
+                    expectNoKey(context, kRelocatedName);
+                    expectLoggedExitCode(context, 3010);
+                },
+                nullptr,
+                nullptr};
+    one.startDirectory = maintenanceRoot(environment);
+    // Should isreloc end too early, the child must not write into the next case's scratch folder.
+    one.cleanup = [](CaseContext& context) {
+        const std::string probeLog = context.environment().scratchDirectory + "probe.log";
+        const DWORD start = GetTickCount();
+        while (readFileLines(probeLog).size() == 2 && GetTickCount() - start < kChildGraceMilliseconds) Sleep(100);
+        restoreMachine(context);
+    };
+    return one;
+}
+
+}  // namespace
+
+std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
+    std::vector<E2eCase> cases = {
+        {"unseen window station: no usage box, a refused command line", "isreloc.exe",
+         environment.quotedProgram("isreloc.exe"), {}, 1639, nullptr, nullptr},
+        {"unseen window station: the directory box is only logged, exit 1603", "isreloc.exe",
+         environment.quotedProgram("isreloc.exe") + uninstallOptions() + logSwitch(environment), {}, 1603,
+         [](CaseContext& context) {
+             seedRelocated(context);
+             context.expect(makeDirectories(maintenanceRoot(context.environment()) + kGuid), "cannot make " + kGuid);
+         },
+         [](CaseContext& context) {
+             expectLoggedBox(context,
+                             errorBox("Directory Error",
+                                      "Directory Error!\r\nUninstallation cannot proceed, the \"" +
+                                          maintenanceRoot(context.environment()) + asciiLower(kGuid) +
+                                          "\" directory exists! Check if it is empty and delete it if it is. Then "
+                                          "retry the uninstall"),
+                             false);
+             expectLoggedExitCode(context, 1603);
+             expectStillRelocated(context);
+         },
+         nullptr, restoreMachine},
+        lingeringChildCase(environment),
+        {"nothing after -- is an option, not even -guid", "isreloc.exe",
+         environment.quotedProgram("isreloc.exe") + " -uninstall -silent" + logSwitch(environment) + " -- -guid\"" +
+             kRelocatedName + "\" -tguid\"" + kGuid + "\"",
+         {}, 1639, seedRelocated,
+         [](CaseContext& context) {
+             expectLoggedBox(context, kUninstallBoxA, false);
+             expectStillRelocated(context);
+         },
+         nullptr, restoreMachine},
+        {"a -runfile path holding -silent does not silence the run", "isreloc.exe",
+         environment.quotedProgram("isreloc.exe") + " -uninstall -runfile\"" + environment.scratchDirectory +
+             "a -silent\\probe.exe\"",
+         {kUninstallBoxA}, 0, nullptr, nullptr},
+        {"a -runfile path holding -wait does not make the run wait; it starts in the system directory", "isreloc.exe",
+         "", {}, 0,
+         [](CaseContext& context) {
+             seedRelocated(context);
+             const std::string probe = copyProbeInto(context, "b -wait");
+             context.runInstead(context.environment().programPath("isreloc.exe"),
+                                context.environment().quotedProgram("isreloc.exe") + uninstallOptions() +
+                                    " -runfile\"" + probe + "\" -- /exit:7 /report-cwd");
+         },
+         [](CaseContext& context) {
+             const std::string probe = asciiLower(context.environment().scratchDirectory + "b -wait\\probe.exe");
+             expectProbeLog(context, {"\"" + probe + "\" /exit:7 /report-cwd", "cwd " + systemDirectory()});
+             expectKeyTree(context, kGuid, productKeyTree(plainProductCommand(context.environment())));
+         },
+         nullptr, restoreMachine},
+        {"-wait: an uninstall command that cannot start is an error", "isreloc.exe",
+         environment.quotedProgram("isreloc.exe") + uninstallOptions() + " -wait" + logSwitch(environment),
+         {kStartFailedBox}, 1603,
+         [](CaseContext& context) {
+             const std::string missing = "\"" + context.environment().scratchDirectory + "missing\\setup.exe\" -x";
+             seedRelocatedProduct(context, {REG_SZ, widenAnsi(missing), ""}, kRelocatedName);
+         },
+         [](CaseContext& context) {
+             expectLoggedBox(context, kStartFailedBox, true);
+             expectLoggedExitCode(context, 1603);
+         },
+         nullptr, restoreMachine},
+    };
+    cases[0].unseenWindowStation = true;
+    cases[1].unseenWindowStation = true;
+    return cases;
+}
