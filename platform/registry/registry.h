@@ -74,6 +74,10 @@ public:
     // removes source when asked and only when every value and subkey was copied. Does nothing
     // when source is missing, target exists, or either lies inside the other.
     void transplantKey(const std::string& source, const std::string& target, bool removeSource);
+    // Moves source with its values and whole subkey tree to target, under the same conditions:
+    // in one step by renaming it where target is a sibling of source; where the system has no
+    // rename or refuses it, by transplantKey's copy and removal.
+    void moveKey(const std::string& source, const std::string& target);
 
     // The value's text up to its first NUL; empty for a missing value, one with no data, or no
     // open key. Raises for a value that is not REG_SZ or REG_EXPAND_SZ.
@@ -133,6 +137,7 @@ private:
     bool liesInside(const std::string& inner, const std::string& outer) const;
     void eraseSubkeysOf(RegistryHandle key);
     bool mayMove(const std::string& source, const std::string& target);
+    bool renameInPlace(const std::string& source, const std::string& target);
     void copyTree(const std::string& source, const std::string& target, bool removeSource);
     bool copyKeyContents(RegistryHandle source, RegistryHandle target, const std::u16string& path,
                          std::vector<std::u16string>& copiedSubkeys);

@@ -40,12 +40,35 @@ void TRegistry::transplantKey(const std::string& source, const std::string& targ
     if (mayMove(source, target)) copyTree(source, target, removeSource);
 }
 
+void TRegistry::moveKey(const std::string& source, const std::string& target) {
+    if (!mayMove(source, target)) return;
+    if (renameInPlace(source, target)) return;
+    // A rename that fails changes nothing, whatever the reason: the key moves by copying.
+    copyTree(source, target, true);
+}
+
 bool TRegistry::mayMove(const std::string& source, const std::string& target) {
     if (!hasKey(source) || hasKey(target)) return false;
     // Copying a key into its own tree would never end, and removing the source would take the
     // copy with it. Moving it into one of its own ancestors (which a failed probe can take for
     // missing) would merge it there and then delete it with what it overwrote.
     return !liesInside(target, source) && !liesInside(source, target);
+}
+
+// A rename moves the key in one call, in place: every value and subkey stays as it is, byte for
+// byte, and the key keeps what a copy would reset (its security, class and time stamps). It
+// needs the target beside the source. When the open key lies inside the source, the move goes
+// the copy's way: renamed, the open key would live on under a path this cursor no longer knows.
+bool TRegistry::renameInPlace(const std::string& source, const std::string& target) {
+    const std::vector<std::u16string> sourceNames = pathNames(source);
+    const std::vector<std::u16string> targetNames = pathNames(target);
+    if (sourceNames.empty() || targetNames.size() != sourceNames.size()) return false;
+    for (size_t i = 0; i + 1 < sourceNames.size(); ++i)
+        if (foldNameCase(sourceNames[i]) != foldNameCase(targetNames[i])) return false;
+    if (currentKey_ != kNoKey && liesInside("\\" + currentPath_, source)) return false;
+    const ResolvedPath resolved = resolvePath(source);
+    return api_.regRenameKey(baseKeyFor(resolved.relative), api_.widen(resolved.subPath).c_str(),
+                             targetNames.back().c_str()) == 0;
 }
 
 // The source is removed only after every value and subkey was copied: anything left behind
