@@ -105,7 +105,7 @@ void moveProductKey(ModeContext& context, TRegistry& registry, const std::string
         }
         registry.eraseKeyTree(target);
     }
-    registry.transplantKey(source, target, true);
+    registry.moveKey(source, target);
 }
 
 bool keyHoldsAllOf(RegistryApi& api, const std::string& holderPath, const std::string& wantedPath) {
