@@ -73,7 +73,9 @@ bool TRegistry::renameInPlace(const std::string& source, const std::string& targ
 
 // The source is removed only after every value and subkey was copied: anything left behind
 // would be lost with it, and a duplicate is the worst case. The removal takes exactly the
-// subkeys the copy went through, deepest first, without walking the tree again.
+// subkeys the copy went through, without walking the tree again: in the reverse of the order
+// they were reached, so each goes after its own subkeys, and siblings from the last one back,
+// which never moves one still to be deleted.
 void TRegistry::copyTree(const std::string& source, const std::string& target, bool removeSource) {
     OwnedKey sourceKey(api_, openHandle(source));
     if (!sourceKey) return;
@@ -81,7 +83,8 @@ void TRegistry::copyTree(const std::string& source, const std::string& target, b
     std::vector<std::u16string> copiedSubkeys;
     const bool complete = copyKeyContents(sourceKey.get(), targetKey.get(), std::u16string(), copiedSubkeys);
     if (!removeSource || !complete) return;
-    for (const std::u16string& subkey : copiedSubkeys) api_.regDeleteKeyW(sourceKey.get(), subkey.c_str());
+    for (auto subkey = copiedSubkeys.rbegin(); subkey != copiedSubkeys.rend(); ++subkey)
+        api_.regDeleteKeyW(sourceKey.get(), subkey->c_str());
     sourceKey.reset();
     const ResolvedPath resolved = resolvePath(source);
     api_.regDeleteKeyA(baseKeyFor(resolved.relative), resolved.subPath.c_str());
@@ -109,7 +112,7 @@ bool TRegistry::liesInside(const std::string& inner, const std::string& outer) c
 // Copies source's values, then its subkeys with their whole trees, into target. One key-info
 // query sizes one name buffer and one data buffer for the whole key: under a registry served by
 // another process every call is a round trip. path is source's own below the key moved; each
-// subkey copied joins copiedSubkeys after its own subkeys. Returns whether everything was copied.
+// subkey reached joins copiedSubkeys before its own subkeys. Returns whether everything was copied.
 bool TRegistry::copyKeyContents(RegistryHandle source, RegistryHandle target, const std::u16string& path,
                                 std::vector<std::u16string>& copiedSubkeys) {
     KeyInfo info;
@@ -157,9 +160,8 @@ bool TRegistry::copySubkeyAt(RegistryHandle source, RegistryHandle target, uint3
         throw ERegistryException("Failed to create key " + api_.narrow(subkeyName));
     OwnedKey subTarget(api_, created);
     const std::u16string subkeyPath = path.empty() ? subkeyName : path + u"\\" + subkeyName;
-    const bool complete = copyKeyContents(subSource.get(), subTarget.get(), subkeyPath, copiedSubkeys);
     copiedSubkeys.push_back(subkeyPath);
-    return complete;
+    return copyKeyContents(subSource.get(), subTarget.get(), subkeyPath, copiedSubkeys);
 }
 
 // Returns whether the value was there to copy. A value with no data is copied too.
