@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -40,8 +39,6 @@ constexpr double kRenameTarget = 0.05;
 constexpr double kCopyTarget = 0.70;
 // Per-value cost counts as flat when the dearest size costs at most this much more per value.
 constexpr double kFlatSpread = 1.25;
-
-using CallTallies = std::array<CallTally, static_cast<std::size_t>(RegistryCallKind::count)>;
 
 struct Settings {
     int repetitions = 7;
@@ -120,16 +117,29 @@ bool movedWhole(const Names& names, int64_t values) {
     return !machineKeyExists(names.sourceKey) && moved && *moved == values;
 }
 
+// The rename path is moveKey on a system that renames; the copy path is what moveKey falls back
+// to where it cannot, transplantKey's copy and removal, here without the refused call before it.
+enum class LayerCall { moveKey, transplantKey };
+
 // The registry layer as install mode sets it up (rooted at HKEY_LOCAL_MACHINE, keys flushed when
 // closed, the uninstall key open), moving the product key; only the move itself is timed.
-double timeLayerMove(RegistryApi& api, const std::string& from, const std::string& to) {
+double timeLayerMove(RegistryApi& api, LayerCall call, const std::string& from, const std::string& to) {
     TRegistry registry(api);
     registry.setFlushOnClose(true);
     registry.setRoot(kLocalMachine);
     registry.openPath(kUninstallParent, false);
     const double start = nowMilliseconds();
-    registry.moveKey(from, to);
+    if (call == LayerCall::transplantKey)
+        registry.transplantKey(from, to, true);
+    else
+        registry.moveKey(from, to);
     return nowMilliseconds() - start;
+}
+
+// Back under the product's GUID, by a rename, untimed.
+bool putBack(RegistryApi& api, const Names& names) {
+    timeLayerMove(api, LayerCall::moveKey, names.target, names.source);
+    return machineKeyExists(names.sourceKey) && !machineKeyExists(names.targetKey);
 }
 
 // The product as installed again after isreloc.exe moved it: the key under its GUID with the
@@ -154,59 +164,63 @@ struct SizeResult {
     std::vector<double> reg;      // reg copy + reg delete
     std::vector<double> isreloc;  // the whole isreloc.exe run
     std::vector<double> rename;   // the layer's moveKey, renaming
-    std::vector<double> copy;     // the layer's moveKey, the rename refused
-    CallTallies copyCalls{};
-    int64_t copySizeQueries = 0;
+    std::vector<double> copy;     // the layer's copy and removal, where moveKey cannot rename
 };
 
 // One repetition at one size: each contender moves the product key from its GUID to the
-// relocated name, is checked, and the key is put back (by a rename, untimed) for the next.
-bool runContenders(const Names& names, const std::string& isreloc, const ScratchProgramFiles& scratch,
-                   Win32RegistryApi& windows, ProfilingRegistryApi& renaming, RenamelessRegistryApi& copying,
-                   SizeResult& result, Checks& checks) {
-    const auto putBack = [&] {
-        timeLayerMove(windows, names.target, names.source);
-        return checks.require(machineKeyExists(names.sourceKey) && !machineKeyExists(names.targetKey),
-                              "the key could not be put back");
+// relocated name, is checked, and the key is put back for the next. The repetition's number
+// decides who goes first, so that no contender always follows the same one.
+bool runContenders(int repetition, const Names& names, const std::string& isreloc,
+                   const ScratchProgramFiles& scratch, Win32RegistryApi& windows, SizeResult& result, Checks& checks) {
+    const auto keyBack = [&] { return checks.require(putBack(windows, names), "the key could not be put back"); };
+    const auto reg = [&] {
+        const TimedRun copy = timeReg("copy \"HKLM\\" + names.sourceKey + "\" \"HKLM\\" + names.targetKey + "\" /s /f");
+        const TimedRun erase = timeReg("delete \"HKLM\\" + names.sourceKey + "\" /f");
+        if (!checks.require(copy) || !checks.require(erase) ||
+            !checks.require(movedWhole(names, result.values), "reg did not move the whole key") || !keyBack())
+            return false;
+        result.reg.push_back(copy.milliseconds + erase.milliseconds);
+        return true;
     };
-
-    const TimedRun copy = timeReg("copy \"HKLM\\" + names.sourceKey + "\" \"HKLM\\" + names.targetKey + "\" /s /f");
-    const TimedRun erase = timeReg("delete \"HKLM\\" + names.sourceKey + "\" /f");
-    if (!checks.require(copy) || !checks.require(erase) ||
-        !checks.require(movedWhole(names, result.values), "reg did not move the whole key") || !putBack())
-        return false;
-    result.reg.push_back(copy.milliseconds + erase.milliseconds);
-
-    const double renamed = timeLayerMove(renaming, names.source, names.target);
-    if (!checks.require(movedWhole(names, result.values), "the rename path did not move the whole key") ||
-        !putBack())
-        return false;
-    result.rename.push_back(renamed);
-
-    const double copied = timeLayerMove(copying, names.source, names.target);
-    if (!checks.require(movedWhole(names, result.values), "the copy path did not move the whole key") || !putBack())
-        return false;
-    result.copy.push_back(copied);
-
-    if (!checks.require(scratch.makeMaintenanceDirectory(names.source), "the maintenance directory could not be made"))
-        return false;
-    const TimedRun run = timeIsreloc(isreloc, "\"" + isreloc + "\" -hwnd0 -guid" + names.source);
-    // The product's command moves to szUninstallString and isreloc's own joins it: one value more.
-    if (!checks.require(run) ||
-        !checks.require(movedWhole(names, result.values + 1) && directoryExists(scratch.maintenanceRoot() + names.target),
-                        "isreloc.exe did not move the whole product") ||
-        !checks.require(undoIsrelocRun(windows, names, scratch), "the product could not be put back"))
-        return false;
-    result.isreloc.push_back(run.milliseconds);
+    const auto layer = [&](LayerCall call, std::vector<double>& times) {
+        const double milliseconds = timeLayerMove(windows, call, names.source, names.target);
+        if (!checks.require(movedWhole(names, result.values), "the registry layer did not move the whole key") ||
+            !keyBack())
+            return false;
+        times.push_back(milliseconds);
+        return true;
+    };
+    const auto program = [&] {
+        if (!checks.require(scratch.makeMaintenanceDirectory(names.source), "the maintenance directory could not be made"))
+            return false;
+        const TimedRun run = timeIsreloc(isreloc, "\"" + isreloc + "\" -hwnd0 -guid" + names.source);
+        // The product's command moves to szUninstallString and isreloc's own joins it: one value more.
+        if (!checks.require(run) ||
+            !checks.require(movedWhole(names, result.values + 1) &&
+                                directoryExists(scratch.maintenanceRoot() + names.target),
+                            "isreloc.exe did not move the whole product") ||
+            !checks.require(undoIsrelocRun(windows, names, scratch), "the product could not be put back"))
+            return false;
+        result.isreloc.push_back(run.milliseconds);
+        return true;
+    };
+    constexpr int kContenders = 4;
+    for (int turn = 0; turn < kContenders; ++turn) {
+        bool ok = true;
+        switch ((repetition + turn) % kContenders) {
+        case 0: ok = reg(); break;
+        case 1: ok = layer(LayerCall::moveKey, result.rename); break;
+        case 2: ok = layer(LayerCall::transplantKey, result.copy); break;
+        default: ok = program(); break;
+        }
+        if (!ok) return false;
+    }
     return true;
 }
 
 SizeResult timeOneSize(int repetitions, int values, const std::string& isreloc, const ScratchProgramFiles& scratch,
                        Win32RegistryApi& windows, Checks& checks) {
     const Names names;
-    // Both paths pass through the same tallying wrapper, so that its small cost weighs alike.
-    ProfilingRegistryApi renaming(windows);
-    RenamelessRegistryApi copying(windows);
     SizeResult result;
     result.size = values;
     clearProductKeys(names);
@@ -214,11 +228,8 @@ SizeResult timeOneSize(int repetitions, int values, const std::string& isreloc, 
     result.values = seedProductKey(names.sourceKey, shapeFor(values));
     if (checks.require(result.values > 0, "the product key could not be seeded"))
         for (int run = 0; run < repetitions; ++run)
-            if (!runContenders(names, isreloc, scratch, windows, renaming, copying, result, checks)) break;
+            if (!runContenders(run, names, isreloc, scratch, windows, result, checks)) break;
     clearProductKeys(names);
-    for (std::size_t kind = 0; kind < result.copyCalls.size(); ++kind)
-        result.copyCalls[kind] = copying.tally(static_cast<RegistryCallKind>(kind));
-    result.copySizeQueries = copying.sizeQueries();
     return result;
 }
 
@@ -226,9 +237,10 @@ void printPaths(const Settings& settings, const std::vector<SizeResult>& results
     std::printf("\n### Wine, real registry: a product key moved, isreloc against reg copy /s /f + reg delete /f "
                 "(median of %d)\n\n",
                 settings.repetitions);
-    std::printf("Component subkeys of 100 values each, plus the product's own 5 values. The rename and copy paths "
-                "are the registry layer's moveKey in-process (the copy path: the rename refused, as on a system "
-                "without RegRenameKey); the isreloc.exe run is the whole program in install mode, start-up included.\n\n");
+    std::printf("Component subkeys of 100 values each, plus the product's own 5 values. In this process through the "
+                "registry layer: the rename path is moveKey, the copy path the copy and removal moveKey falls back to "
+                "where it cannot rename (transplantKey). The isreloc.exe run is the whole program in install mode, "
+                "start-up included.\n\n");
     std::printf("| values | reg copy + delete (ms) | rename path (ms) | rename / reg | copy path (ms) | copy / reg "
                 "| copy path per value (us) | isreloc.exe run (ms) | isreloc.exe / reg |\n");
     std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
@@ -308,30 +320,40 @@ double timeTwoCallCopy(const Names& names, int values, int repetitions, Checks& 
     return median(times);
 }
 
-void printCopyProfile(const Settings& settings, const std::vector<SizeResult>& results, Checks& checks) {
-    const auto profiled = std::find_if(results.begin(), results.end(), [](const SizeResult& row) {
-        return row.size == kProfiledValues && !row.copy.empty();
-    });
-    if (profiled == results.end()) return;
-    const auto runs = static_cast<int64_t>(profiled->copy.size());
-    const double values = static_cast<double>(profiled->values);
+// moveKey through a registry without the rename, every call tallied: the copy path as it runs
+// where RegRenameKey is missing, call by call. The tallying adds a little to each call.
+void printCopyProfile(const Settings& settings, Win32RegistryApi& windows, Checks& checks) {
+    const Names names;
+    RenamelessRegistryApi copying(windows);
+    std::vector<double> times;
+    clearProductKeys(names);
+    const int seeded = seedProductKey(names.sourceKey, shapeFor(kProfiledValues));
+    if (!checks.require(seeded > 0, "the product key could not be seeded")) return;
+    for (int run = 0; run < settings.repetitions; ++run) {
+        times.push_back(timeLayerMove(copying, LayerCall::moveKey, names.source, names.target));
+        if (!checks.require(movedWhole(names, seeded), "the copy path did not move the whole key") ||
+            !checks.require(putBack(windows, names), "the key could not be put back"))
+            return;
+    }
+    clearProductKeys(names);
+    const auto runs = static_cast<int64_t>(times.size());
     std::printf("\n### Wine: where the copy path's time goes (%s values, median of %lld)\n\n",
-                withThousands(profiled->values).c_str(), static_cast<long long>(runs));
+                withThousands(seeded).c_str(), static_cast<long long>(runs));
     std::printf("| phase | ms |\n|---|---:|\n");
-    std::printf("| copy path: moveKey with the rename refused (copy, then removal of the source) | %.0f |\n",
-                median(profiled->copy));
+    std::printf("| moveKey where the rename is missing (copy, then removal of the source), every call tallied | %.0f |\n",
+                median(times));
     std::printf("| same tree copied as reg.exe copies it (RegEnumValue with data + RegSetValueEx), no removal | %.0f |\n",
-                timeTwoCallCopy(Names(), kProfiledValues, settings.repetitions, checks));
+                timeTwoCallCopy(names, kProfiledValues, settings.repetitions, checks));
     std::printf("\n| copy path's calls per move | calls | calls per value | ms | us per call |\n|---|---:|---:|---:|---:|\n");
-    for (std::size_t kind = 0; kind < profiled->copyCalls.size(); ++kind) {
-        const CallTally& tally = profiled->copyCalls[kind];
+    for (int kind = 0; kind < static_cast<int>(RegistryCallKind::count); ++kind) {
+        const CallTally& tally = copying.tally(static_cast<RegistryCallKind>(kind));
         if (tally.calls == 0) continue;
         std::printf("| %s | %s | %.3f | %.0f | %.1f |\n", callKindName(static_cast<RegistryCallKind>(kind)),
-                    withThousands(tally.calls / runs).c_str(), static_cast<double>(tally.calls) / runs / values,
+                    withThousands(tally.calls / runs).c_str(), static_cast<double>(tally.calls) / runs / seeded,
                     tally.milliseconds / runs, 1000.0 * tally.milliseconds / static_cast<double>(tally.calls));
     }
     std::printf("\nof the RegQueryValueEx calls per move, %s only ask for a value's type and size before it is read\n",
-                withThousands(profiled->copySizeQueries / runs).c_str());
+                withThousands(copying.sizeQueries() / runs).c_str());
 }
 
 }  // namespace
@@ -346,15 +368,16 @@ int main(int argc, char** argv) {
     {
         const ScratchProgramFiles scratch(kScratchProgramFiles);
         if (!checks.require(scratch.ready(), "ProgramFilesDir could not be pointed at the scratch folder")) return 1;
-        // A first round, not counted: Wine loads what the programs need and its registry settles.
-        timeOneSize(1, settings.sizes.front(), isreloc, scratch, windows, checks);
+        // First rounds, not counted: Wine loads what the programs need, and the services a fresh
+        // prefix starts settle.
+        timeOneSize(2, settings.sizes.front(), isreloc, scratch, windows, checks);
         for (const int values : settings.sizes)
             results.push_back(timeOneSize(settings.repetitions, values, isreloc, scratch, windows, checks));
     }
     printPaths(settings, results);
     printTargets(results);
     printStartupCosts(settings.repetitions, isreloc, checks);
-    printCopyProfile(settings, results, checks);
+    printCopyProfile(settings, windows, checks);
     std::fflush(stdout);
     return checks.failed() ? 1 : 0;
 }
