@@ -202,21 +202,6 @@ TEST_P(RegistryTreeFailureTest, AnIncompleteCopyKeepsTheSource) {
     }
 }
 
-// Whatever refuses the rename, the move goes on as a copy and ends whole.
-TEST_P(RegistryTreeFailureTest, MoveKeyCopiesWhenTheRenameIsRefused) {
-    createProductKey(u"Source");
-    const TreeSnapshot original = snapshot(u"Source");
-    ASSERT_TRUE(registry().openPath(layerPath(""), false));
-    const RegistryHandle open = registry().currentKey();
-    store()->failEvery(RegistryCall::renameKey, storePath("Source"));
-    registry().moveKey("Source", "Target");
-    EXPECT_EQ(store()->callCount(RegistryCall::renameKey), 1u);
-    expectCursorUnchanged(open, kScratch);
-    EXPECT_FALSE(keyExists(u"Source"));
-    EXPECT_EQ(snapshot(u"Target"), original);
-    EXPECT_EQ(store()->openHandleCount(), 1u);
-}
-
 TEST_P(RegistryTreeFailureTest, AKeyNeverMovesIntoItsOwnAncestor) {
     createProductKey(u"Source");
     const TreeSnapshot before = snapshot(u"");

@@ -65,14 +65,6 @@ TEST_F(UninstallMode, RestoresEverythingAndStartsTheProductsCommand) {
     EXPECT_TRUE(services.pauses().empty());
 }
 
-TEST_F(UninstallMode, KeyMovesBackByCopyingWhenTheRenameIsRefused) {
-    registry.failEvery(RegistryCall::renameKey, "HKLM\\" + std::string(kUninstallKey) + kTarget0);
-    runUninstall(kUninstallArguments);
-    EXPECT_TRUE(services.messages().empty());
-    expectRestoredAs(lowerAscii(kGuid));
-    EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{kProductCommand});
-}
-
 TEST_F(UninstallMode, RestoredNameComesFromTheRelocatedName) {
     runUninstall("-u -guid" + kTarget0);
     expectRestoredAs(kGuid);

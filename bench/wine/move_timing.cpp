@@ -255,7 +255,7 @@ void printPaths(const Settings& settings, const std::vector<SizeResult>& results
     }
 }
 
-// The targets, each read off the table above.
+// The targets for both paths and the copy's scaling, each read off the table above.
 void printTargets(const std::vector<SizeResult>& results) {
     const auto profiled = std::find_if(results.begin(), results.end(),
                                        [](const SizeResult& row) { return row.size == kProfiledValues; });
