@@ -166,6 +166,19 @@ int32_t LoggingRegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* s
     return status;
 }
 
+int32_t LoggingRegistryApi::regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) {
+    const int32_t status = inner_.regRenameKey(key, subPath, newName);
+    if (!log_.kept()) return status;
+    const std::string path = childPath(key, subPath);
+    const std::string to = utf8FromUtf16(newName);
+    if (status == 0) {
+        noteState(path, KeyState::missing, "renamed key " + path + " to " + to);
+    } else {
+        log_.write("could not rename key " + path + " to " + to + failedWith(status));
+    }
+    return status;
+}
+
 int32_t LoggingRegistryApi::regCloseKey(RegistryHandle key) {
     for (auto open = openKeys_.begin(); open != openKeys_.end(); ++open) {
         if (open->first == key) {

@@ -1,7 +1,7 @@
 #pragma once
 // The registry calls of a run, passed on unchanged, with what they find and change written to
 // the run's log under each key's full name: a key found or missing (once, until that changes),
-// a key created or deleted, a value written (with its data when that is text or a number) or
+// a key created, renamed or deleted, a value written (with its data when that is text or a number) or
 // deleted, and each of these that failed. Reads of values are not logged.
 #include <string>
 #include <utility>
@@ -52,6 +52,7 @@ public:
         return inner_.regEnumValueW(key, index, name, nameLength, type, data, dataSize);
     }
     int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override;
+    int32_t regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) override;
 
     std::u16string widen(const std::string& ansi) const override { return inner_.widen(ansi); }
     std::string narrow(const std::u16string& wide) const override { return inner_.narrow(wide); }

@@ -1,12 +1,16 @@
 // TRegistry over the in-memory store, driven by a stream of operations: keys and values of every
 // type made behind the layer's back through the wide calls (names no ANSI code page can spell
-// among them), the layer's own key and value operations, the two tree operations, and failures
-// switched on for the next operation. After every step the open-handle count matches what the
-// layer holds; after every tree operation the layer's open key and path are as before, and:
+// among them), keys renamed behind its back, the layer's own key and value operations, the tree
+// operations, and failures switched on for the next operation. After every step the open-handle
+// count matches what the layer holds; after every tree operation the layer's open key and path
+// are as before, and:
 //  - with no failure switched on, the whole store is exactly what the operation promises: a
 //    moved key's copy equals the source as it was, byte for byte, the source is gone exactly when
-//    asked, and nothing else changed;
+//    asked, and nothing else changed; a move whose rename the store refuses ends the same way;
 //  - with failures, no value of the source is lost: each is intact in the source or the target.
+// A rename behind the layer's back must do what Windows does: move the key with everything below
+// it when the name is free and plain, leave everything as it was otherwise, and keep a handle to
+// the key working under its new name.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -30,6 +34,8 @@ const char* const kAnsiNames[] = {"A", "a", "B", "Sub", "sUB", "\xE4", "\xC4", "
 // Names only the wide calls reach: Cyrillic pairs, a CJK character, and Latin-1 twins.
 const char16_t* const kWideNames[] = {u"A", u"b", u"\u0416", u"\u0436", u"\u4E2D\u6587", u"\u00E4", u"Stra\u00DFe"};
 const uint32_t kValueTypes[] = {kRegNone, kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz, kRegQword, 0x7FFF};
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr std::size_t kLongestKeyName = 255;
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "registry invariant broken: %s\n", what);
@@ -224,9 +230,13 @@ private:
 
     void storeMakeKey();
     void storeWriteValue();
+    void storeRenameKey();
+    std::u16string newKeyName();
     void relabelValue();
     void eraseKeyTree();
-    void transplantKey();
+    // transplantKey, or moveKey with the store refusing its rename when the input says so.
+    void moveTree(bool byMoveKey);
+    std::string storePath(RegistryHandle root, const std::vector<std::u16string>& names) const;
 
     Input& in_;
     MemoryRegistry store_;
@@ -270,7 +280,7 @@ void Run::armFailures() {
         if (in_.flag()) {
             failingOffsets_.push_back(1 + in_.pick(80));
         } else {
-            const auto kind = static_cast<RegistryCall>(in_.pick(static_cast<std::size_t>(RegistryCall::closeKey) + 1));
+            const auto kind = static_cast<RegistryCall>(in_.pick(static_cast<std::size_t>(RegistryCall::renameKey) + 1));
             const std::string root = registry_.rootKey() == kLocalMachine ? "HKLM" : "HKCU";
             failingKinds_.emplace_back(kind, root + "\\" + layerPath());
         }
@@ -303,6 +313,67 @@ void Run::storeWriteValue() {
     if (store_.regCreateKeyExW(root, path.c_str(), kKeyAllAccess, &key) != 0) return;
     store_.regSetValueExW(key, name.c_str(), type, data.data(), static_cast<uint32_t>(data.size()));
     store_.regCloseKey(key);
+}
+
+// A plain name mostly; now and then one Windows refuses: empty, a path, one past the longest.
+std::u16string Run::newKeyName() {
+    switch (in_.pick(8)) {
+    case 0: return std::u16string();
+    case 1: return wideName() + u"\\" + wideName();
+    case 2: return std::u16string(kLongestKeyName + 1, u'k');
+    default: return wideName();
+    }
+}
+
+// Renames through a handle of its own: the held key itself (which then needs a writable handle)
+// or a subkey of it. Keys that hold the layer's open key are left alone, so that its path stays
+// true.
+void Run::storeRenameKey() {
+    const RegistryHandle root = pickRoot();
+    const std::u16string heldPath = widePath();
+    const bool writable = in_.flag();
+    const std::u16string subPath = in_.flag() ? std::u16string() : wideName();
+    const std::u16string newName = newKeyName();
+    RegistryHandle held = kNoKey;
+    if (store_.regOpenKeyExW(root, heldPath.c_str(), writable ? kKeyAllAccess : kKeyRead, &held) != 0) return;
+    std::vector<std::u16string> names = keyPathComponents(heldPath);
+    for (const std::u16string& name : keyPathComponents(subPath)) names.push_back(name);
+    const bool holdsOpenKey = registry_.currentKey() != kNoKey && root == registry_.rootKey() &&
+                              startsWith(keyPathComponents(store_.widen(registry_.currentPath())), names);
+    if (holdsOpenKey) {
+        store_.regCloseKey(held);
+        return;
+    }
+    const Store before = readStore(store_);
+    Tree renamed;
+    const bool exists = readTreeAt(store_, held, subPath, renamed);
+    Store expected = before;
+    std::vector<std::u16string> newNames(names.begin(), names.end() - 1);
+    newNames.push_back(newName);
+    const Tree* parent = treeAt(expected.root(root), std::vector<std::u16string>(names.begin(), names.end() - 1));
+    const bool plainName = !newName.empty() && newName.find(u'\\') == std::u16string::npos &&
+                           newName.size() <= kLongestKeyName;
+    const bool allowed = exists && (writable || !subPath.empty()) && plainName &&
+                         findFolded(parent->subkeys, newName) == parent->subkeys.end();
+
+    const int32_t result = store_.regRenameKey(held, subPath.c_str(), newName.c_str());
+    check((result == 0) == allowed, "rename allowed or refused against the rules");
+    if (allowed) {
+        removeTree(expected.root(root), names);
+        placeTree(expected.root(root), newNames, renamed);
+    }
+    check(readStore(store_) == expected, "rename changed more or less than the one key's name");
+    if (allowed && subPath.empty()) {
+        Tree followed;
+        check(readTreeAt(store_, held, u"", followed) && followed == renamed, "a handle lost its renamed key");
+    }
+    store_.regCloseKey(held);
+}
+
+std::string Run::storePath(RegistryHandle root, const std::vector<std::u16string>& names) const {
+    std::string path = root == kLocalMachine ? "HKLM" : "HKCU";
+    for (const std::u16string& name : names) path += "\\" + store_.narrow(name);
+    return path;
 }
 
 void Run::relabelValue() {
@@ -360,10 +431,11 @@ void Run::eraseKeyTree() {
     check(readStore(store_) == expected, "eraseKeyTree changed more or less than the key's tree");
 }
 
-void Run::transplantKey() {
+void Run::moveTree(bool byMoveKey) {
     const std::string sourcePath = layerPath();
     const std::string targetPath = layerPath();
-    const bool removeSource = in_.flag();
+    const bool removeSource = byMoveKey || in_.flag();
+    const bool refuseRename = byMoveKey && in_.flag();
     const ResolvedPath source = resolve(sourcePath);
     const ResolvedPath target = resolve(targetPath);
     Store before = readStore(store_);
@@ -377,14 +449,20 @@ void Run::transplantKey() {
     const std::string keyPath = registry_.currentPath();
 
     applyFailures();
+    // Not counted among the failures: refused, the rename must give way to a copy that ends
+    // exactly as the rename would have.
+    if (refuseRename) store_.failEvery(RegistryCall::renameKey, storePath(registry_.rootKey(), source.names));
     bool raised = false;
     try {
-        registry_.transplantKey(sourcePath, targetPath, removeSource);
+        if (byMoveKey)
+            registry_.moveKey(sourcePath, targetPath);
+        else
+            registry_.transplantKey(sourcePath, targetPath, removeSource);
     } catch (const ERegistryException&) {
         raised = true;
     }
     store_.clearFailures();
-    check(registry_.currentKey() == key && registry_.currentPath() == keyPath, "transplantKey moved the open key");
+    check(registry_.currentKey() == key && registry_.currentPath() == keyPath, "a tree move moved the open key");
 
     const Store after = readStore(store_);
     if (failuresOn_) {
@@ -394,25 +472,25 @@ void Run::transplantKey() {
         const bool sourceLeft = readTreeAt(store_, source.base, source.subPath, sourceAfter);
         const bool targetMade = readTreeAt(store_, target.base, target.subPath, targetAfter);
         check(valuesKept(sourceTree, sourceLeft ? &sourceAfter : nullptr, targetMade ? &targetAfter : nullptr),
-              "transplantKey lost a value of the source under failures");
+              "a tree move lost a value of the source under failures");
         return;
     }
     // A key never moves into its own tree, nor into one of its ancestors.
     const bool moves = sourceExists && !targetExists && !targetInside && !sourceInside;
     if (!moves || raised) {
         // Nothing to do, or a target that cannot be made (below a deleted open key): untouched.
-        check(after == before, "transplantKey changed the store when it had nothing to move");
+        check(after == before, "a tree move changed the store when it had nothing to move");
         return;
     }
     Store expected = before;
     Tree& root = expected.root(registry_.rootKey());
     if (removeSource) removeTree(root, source.names);
     placeTree(root, target.names, sourceTree);
-    check(after == expected, "transplantKey result differs from the source as it was");
+    check(after == expected, "a tree move's result differs from the source as it was");
 }
 
 void Run::step() {
-    switch (in_.pick(16)) {
+    switch (in_.pick(17)) {
     case 0: storeMakeKey(); break;
     case 1: storeWriteValue(); break;
     case 2:
@@ -449,8 +527,8 @@ void Run::step() {
         break;
     }
     case 8: eraseKeyTree(); break;
-    case 9:
-    case 10: transplantKey(); break;
+    case 9: moveTree(false); break;
+    case 10: moveTree(true); break;
     case 11: armFailures(); return;  // kept for the next operation
     case 12: {
         const std::string name = valueName();
@@ -471,6 +549,7 @@ void Run::step() {
     }
     case 14: applyFailures(); registry_.setRoot(pickRoot()); break;
     case 15: registry_.setFlushOnClose(in_.flag()); break;
+    case 16: storeRenameKey(); break;
     }
     store_.clearFailures();
     checkHandles();

@@ -30,7 +30,7 @@ KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const Ru
     }
     try {
         if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(names.target);
-        registry.transplantKey(names.source, names.target, true);
+        registry.moveKey(names.source, names.target);
     } catch (...) {
         eraseOwnPartialCopy(context, registry, names);
         throw;

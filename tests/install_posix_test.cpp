@@ -78,6 +78,15 @@ TEST_F(InstallMode, MovesDirectoryAndWholeKeyToTheFirstFreeName) {
     expectRelocatedTo(kTarget0);
 }
 
+// A system without RegRenameKey, or one that refuses it, gets the same result by a copy.
+TEST_F(InstallMode, KeyMovesByCopyingWhenTheRenameIsRefused) {
+    registry.failEvery(RegistryCall::renameKey, "HKLM\\" + std::string(kUninstallKey) + kGuid);
+    runInstall(kInstallArguments);
+    EXPECT_EQ(registry.callCount(RegistryCall::renameKey), 1u);
+    EXPECT_TRUE(services.messages().empty());
+    expectRelocatedTo(kTarget0);
+}
+
 TEST_F(InstallMode, LowerCaseGuidIsLookedUpAndWrittenInUpperCase) {
     runInstall("-hwnd0 -guid" + lowerAscii(kGuid));
     expectRelocatedTo(kTarget0);

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "registry_backends.h"
+#include "registry_snapshot.h"
 
 namespace {
 
@@ -218,6 +219,65 @@ TEST_P(RegistryRulesTest, AKeyNameFarLongerThan255CharactersIsRefused) {
     OwnedKey accepted(api(), created);
     EXPECT_NE(api().regCreateKeyExA(scratch.get(), std::string(300, 'k').c_str(), kKeyAllAccess, &created), 0);
     OwnedKey refused(api(), created);
+}
+
+// RegRenameKey as Wine's conformance tests record Windows' behaviour. A rename that is refused
+// must leave everything as it was: a move falls back to copying the very key it names.
+TEST_P(RegistryRulesTest, ARefusedRenameLeavesEveryKeyAsItWas) {
+    constexpr int32_t kFileNotFound = 2, kAccessDenied = 5, kInvalidParameter = 87;
+    constexpr uint32_t kKeyRead = 0x20019;
+    setRaw(u"Key\\Sub", u"Deep", kRegDword, {1, 0, 0, 0});
+    setRaw(u"Key", kJapaneseName, kRegSz, utf16Data(kJapaneseText + u'\0'));
+    createRaw(u"Taken");
+    OwnedKey scratch = openRaw(u"");
+    RegistryHandle opened = kNoKey;
+    ASSERT_EQ(api().regOpenKeyExW(scratch.get(), u"Key", kKeyRead, &opened), 0);
+    OwnedKey readOnly(api(), opened);
+    const std::u16string tooLong(300, u'k');
+    const struct {
+        const char* what;
+        RegistryHandle key;
+        const char16_t* subPath;
+        const char16_t* newName;
+        int32_t error;
+    } cases[] = {
+        {"onto a sibling's name: access denied, not already exists", scratch.get(), u"Key", u"TAKEN", kAccessDenied},
+        {"onto its own name in another case", scratch.get(), u"Key", u"KEY", kAccessDenied},
+        {"to a path", scratch.get(), u"Key", u"Taken\\Key", kInvalidParameter},
+        {"to the empty name", scratch.get(), u"Key", u"", kInvalidParameter},
+        {"to a name of 300 characters", scratch.get(), u"Key", tooLong.c_str(), kInvalidParameter},
+        {"through a handle opened for reading", readOnly.get(), u"", u"Fresh", kAccessDenied},
+        {"a key that is not there", scratch.get(), u"Missing", u"Fresh", kFileNotFound},
+    };
+    const KeySnapshot before = snapshotKey(api(), kLocalMachine, kScratch);
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(api().regRenameKey(row.key, row.subPath, row.newName), row.error);
+        EXPECT_TRUE(snapshotKey(api(), kLocalMachine, kScratch) == before);
+    }
+}
+
+TEST_P(RegistryRulesTest, ARenameMovesTheWholeKeyAndItsOpenHandlesFollowIt) {
+    setRaw(u"Old\\Sub\\Deeper", u"Deep", kRegDword, {1, 0, 0, 0});
+    setRaw(u"Old", kJapaneseName, kRegSz, utf16Data(kJapaneseText + u'\0'));
+    const KeySnapshot before = snapshotKey(api(), kLocalMachine, std::string(kScratch) + "\\Old");
+    OwnedKey held = openRaw(u"Old");
+    OwnedKey heldBelow = openRaw(u"Old\\Sub");
+    OwnedKey scratch = openRaw(u"");
+    ASSERT_EQ(api().regRenameKey(scratch.get(), u"Old", kCyrillicName.c_str()), 0);
+    EXPECT_FALSE(keyExists(u"Old"));
+    EXPECT_TRUE(snapshotOpenKey(api(), openRaw(kCyrillicName).get()) == before);
+
+    const uint8_t data[] = {7};
+    ASSERT_EQ(api().regSetValueExW(held.get(), u"Later", kRegBinary, data, 1), 0);
+    ASSERT_EQ(api().regSetValueExW(heldBelow.get(), u"Later", kRegBinary, data, 1), 0);
+    EXPECT_EQ(queryRaw(kCyrillicName, u"Later").data, std::vector<uint8_t>{7});
+    EXPECT_EQ(queryRaw(kCyrillicName + u"\\Sub", u"Later").data, std::vector<uint8_t>{7});
+
+    // Without a sub-path the handle's own key is renamed.
+    ASSERT_EQ(api().regRenameKey(held.get(), u"", u"Old"), 0);
+    EXPECT_TRUE(keyExists(u"Old\\Sub\\Deeper"));
+    EXPECT_FALSE(keyExists(kCyrillicName));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RegistryRulesTest, testing::ValuesIn(registryBackends()), backendName);

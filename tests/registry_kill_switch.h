@@ -28,6 +28,7 @@ inline const char* registryCallName(RegistryCall kind) {
     case RegistryCall::deleteValue: return "deleteValue";
     case RegistryCall::flushKey: return "flushKey";
     case RegistryCall::closeKey: return "closeKey";
+    case RegistryCall::renameKey: return "renameKey";
     }
     return "?";
 }
@@ -125,6 +126,10 @@ public:
     int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override {
         return pass(RegistryCall::deleteKey, below(base, store_.narrow(subPath)),
                     [&] { return store_.regDeleteKeyW(base, subPath); });
+    }
+    int32_t regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) override {
+        return pass(RegistryCall::renameKey, below(key, store_.narrow(subPath)) + " -> " + store_.narrow(newName),
+                    [&] { return store_.regRenameKey(key, subPath, newName); });
     }
 
     std::u16string widen(const std::string& ansi) const override { return store_.widen(ansi); }

@@ -18,19 +18,22 @@ TEST_P(RegistryStoreTest, TheRecordListsEveryChangeInOrder) {
     registry().makeKey("A\\B");
     registry().writeText("Name", "x");
     registry().eraseValue("Name");
-    registry().eraseKeyTree("A");
+    registry().moveKey("A", "C");
+    registry().eraseKeyTree("C");
     const std::u16string scratch = u"HKLM\\" + std::u16string(kScratchWide);
     const struct {
         Kind kind;
         std::u16string keyPath;
         std::u16string valueName;
+        std::u16string renamedTo;
     } expected[] = {
-        {Kind::keyCreated, scratch + u"\\A", u""},
-        {Kind::keyCreated, scratch + u"\\A\\B", u""},
-        {Kind::valueWritten, scratch, u"Name"},
-        {Kind::valueDeleted, scratch, u"Name"},
-        {Kind::keyDeleted, scratch + u"\\A\\B", u""},
-        {Kind::keyDeleted, scratch + u"\\A", u""},
+        {Kind::keyCreated, scratch + u"\\A", u"", u""},
+        {Kind::keyCreated, scratch + u"\\A\\B", u"", u""},
+        {Kind::valueWritten, scratch, u"Name", u""},
+        {Kind::valueDeleted, scratch, u"Name", u""},
+        {Kind::keyRenamed, scratch + u"\\A", u"", scratch + u"\\C"},
+        {Kind::keyDeleted, scratch + u"\\C\\B", u"", u""},
+        {Kind::keyDeleted, scratch + u"\\C", u"", u""},
     };
     const auto& changes = memory().changes();
     ASSERT_EQ(changes.size(), std::size(expected));
@@ -39,6 +42,7 @@ TEST_P(RegistryStoreTest, TheRecordListsEveryChangeInOrder) {
         EXPECT_EQ(changes[i].kind, expected[i].kind);
         EXPECT_TRUE(changes[i].keyPath == expected[i].keyPath);
         EXPECT_TRUE(changes[i].valueName == expected[i].valueName);
+        EXPECT_TRUE(changes[i].renamedTo == expected[i].renamedTo);
     }
     EXPECT_EQ(changes[2].registryType, kRegSz);
     EXPECT_EQ(changes[2].data, utf16Data(std::u16string(u"x\0", 2)));

@@ -15,6 +15,7 @@ const char* callKindName(RegistryCallKind kind) {
     case RegistryCallKind::deleteValue: return "RegDeleteValue";
     case RegistryCallKind::flushKey: return "RegFlushKey";
     case RegistryCallKind::closeKey: return "RegCloseKey";
+    case RegistryCallKind::renameKey: return "RegRenameKey";
     case RegistryCallKind::count: break;
     }
     return "?";
@@ -115,4 +116,8 @@ int32_t ProfilingRegistryApi::regEnumValueW(RegistryHandle key, uint32_t index, 
 
 int32_t ProfilingRegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* subPath) {
     return timed(RegistryCallKind::deleteKey, [&] { return inner_.regDeleteKeyW(base, subPath); });
+}
+
+int32_t ProfilingRegistryApi::regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) {
+    return timed(RegistryCallKind::renameKey, [&] { return inner_.regRenameKey(key, subPath, newName); });
 }

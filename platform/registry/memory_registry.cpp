@@ -144,7 +144,7 @@ std::u16string MemoryRegistry::pathOf(const Node& node) const {
 
 void MemoryRegistry::record(RegistryChange::Kind kind, const Node& node, const std::u16string& valueName,
                             uint32_t type, std::vector<uint8_t> data) {
-    changes_.push_back({kind, pathOf(node), valueName, type, std::move(data)});
+    changes_.push_back({kind, pathOf(node), valueName, type, std::move(data), u""});
 }
 
 // ---- handles ----
@@ -247,6 +247,36 @@ int32_t MemoryRegistry::deleteKey(RegistryHandle base, const std::u16string& sub
     node->parent = nullptr;
     parent.subkeys.remove(node->name);
     touch(parent);
+    return kSuccess;
+}
+
+// The rename follows the system's own order of checks: the handle (its rights, or the key
+// below it), then the new name, then the place the name would take.
+int32_t MemoryRegistry::regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) {
+    if (injectFailure(RegistryCall::renameKey, key, subPath)) return kInjectedFailure;
+    const std::u16string path = subPath;
+    std::shared_ptr<Node> node;
+    // Below a handle the key is opened anew for writing; without a sub-path the handle itself
+    // is the one renamed and must allow writing.
+    if (const int32_t error = nodeFor(key, path.empty() ? kKeyWrite : 0, node)) return error;
+    for (const std::u16string& part : keyPathComponents(path)) {
+        std::shared_ptr<Node>* below = node->subkeys.find(part);
+        if (below == nullptr) return kFileNotFound;
+        node = *below;
+    }
+    const std::u16string name = newName;
+    if (name.empty() || name.find(u'\\') != std::u16string::npos || name.size() > kMaxKeyNameLength)
+        return kInvalidParameter;
+    // A root has no parent to hold a new name. A sibling already named so, the key itself in
+    // another letter case included, is refused as the system refuses it: access denied.
+    if (node->parent == nullptr || node->parent->subkeys.find(name) != nullptr) return kAccessDenied;
+    const std::u16string oldPath = pathOf(*node);
+    Node& parent = *node->parent;
+    parent.subkeys.remove(node->name);
+    node->name = name;
+    parent.subkeys.add(name, node);
+    touch(parent);
+    changes_.push_back({RegistryChange::Kind::keyRenamed, oldPath, u"", 0, {}, pathOf(*node)});
     return kSuccess;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // An in-memory registry that keeps the rules the layer relies on (names without regard to case,
 // an empty sub-path naming the base key, create-with-parents, delete refused while subkeys
-// exist, handles to deleted keys failing, enumeration by index, the unnamed default value),
-// records what was changed, and can be told to fail any chosen call.
+// exist, handles to deleted keys failing, enumeration by index, the unnamed default value, a
+// rename in place that open handles follow), records what was changed, and can be told to fail
+// any chosen call.
 //
 // Names and string data are held as the registry holds them: UTF-16, string data as UTF-16LE
 // bytes. The ANSI calls convert through a Latin-1 code page; characters outside it become '?'.
@@ -32,16 +33,18 @@ enum class RegistryCall {
     deleteValue,
     flushKey,
     closeKey,
+    renameKey,
 };
 
 // One change the store made, in order. keyPath starts with the root's short name ("HKLM\\...").
 struct RegistryChange {
-    enum class Kind { keyCreated, keyDeleted, valueWritten, valueDeleted };
+    enum class Kind { keyCreated, keyDeleted, valueWritten, valueDeleted, keyRenamed };
     Kind kind;
-    std::u16string keyPath;
+    std::u16string keyPath;    // for a rename, the path the key had before
     std::u16string valueName;  // empty for key changes and for the default value
     uint32_t registryType = 0;
     std::vector<uint8_t> data;
+    std::u16string renamedTo;  // for a rename, the path the key has now
 };
 
 class MemoryRegistry : public RegistryApi {
@@ -76,6 +79,7 @@ public:
     int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength,
                           uint32_t* type = nullptr, uint8_t* data = nullptr, uint32_t* dataSize = nullptr) override;
     int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override;
+    int32_t regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) override;
 
     std::u16string widen(const std::string& ansi) const override;
     std::string narrow(const std::u16string& wide) const override;
@@ -88,7 +92,8 @@ public:
     // The call with this number fails.
     void failCall(uint64_t number) { failingCalls_.insert(number); }
     // Every call of this kind on the key at keyPath ("HKLM\\A\\B", any letter case) fails. For
-    // opening, creating and deleting a key that is the key named; otherwise the handle's key.
+    // opening, creating, deleting and renaming a key that is the key named; otherwise the
+    // handle's key.
     void failEvery(RegistryCall kind, const std::string& keyPath);
     void clearFailures();
 
@@ -139,7 +144,7 @@ private:
     RegistryHandle nextHandle_ = 0x1000;
     uint64_t clock_ = 0;
     uint64_t callCount_ = 0;
-    std::array<uint64_t, static_cast<size_t>(RegistryCall::closeKey) + 1> callsOfKind_{};
+    std::array<uint64_t, static_cast<size_t>(RegistryCall::renameKey) + 1> callsOfKind_{};
     std::set<uint64_t> failingCalls_;
     std::set<std::pair<RegistryCall, std::u16string>> failingKinds_;  // folded key paths
     std::vector<RegistryChange> changes_;

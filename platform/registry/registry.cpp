@@ -96,12 +96,16 @@ void TRegistry::closePath() {
 }
 
 bool TRegistry::makeKey(const std::string& path) {
+    OwnedKey created(api_, createHandle(path));
+    return true;
+}
+
+RegistryHandle TRegistry::createHandle(const std::string& path) {
     const ResolvedPath resolved = resolvePath(path);
     RegistryHandle created = kNoKey;
     if (api_.regCreateKeyExA(baseKeyFor(resolved.relative), resolved.subPath.c_str(), kKeyAllAccess, &created) != 0)
         throw ERegistryException("Failed to create key " + path);
-    api_.regCloseKey(created);
-    return true;
+    return created;
 }
 
 RegistryHandle TRegistry::openHandle(const std::string& path) {
@@ -178,11 +182,11 @@ std::vector<uint8_t> TRegistry::readRawValue(RegistryHandle key, const std::u16s
     return data;
 }
 
-void TRegistry::writeRawValue(RegistryHandle key, const std::u16string& name, uint32_t registryType,
+void TRegistry::writeRawValue(RegistryHandle key, const char16_t* name, uint32_t registryType,
                               const uint8_t* bytes, uint32_t size) {
     // A value with no data still needs a valid pointer on some systems.
     static const uint8_t noData = 0;
-    if (api_.regSetValueExW(key, name.c_str(), registryType, size == 0 ? &noData : bytes, size) != 0)
+    if (api_.regSetValueExW(key, name, registryType, size == 0 ? &noData : bytes, size) != 0)
         throw ERegistryException("Failed to set data for " + quotedName(api_.narrow(name)));
 }
 
@@ -244,7 +248,7 @@ bool TRegistry::readRawValue(const std::string& name, uint32_t& registryType, st
 }
 
 void TRegistry::writeRawValue(const std::string& name, uint32_t registryType, const std::vector<uint8_t>& data) {
-    writeRawValue(currentKey_, api_.widen(name), registryType, data.data(), static_cast<uint32_t>(data.size()));
+    writeRawValue(currentKey_, api_.widen(name).c_str(), registryType, data.data(), static_cast<uint32_t>(data.size()));
 }
 
 bool TRegistry::eraseValue(const std::string& name) { return api_.regDeleteValueA(currentKey_, name.c_str()) == 0; }
@@ -259,6 +263,7 @@ void TRegistry::relabelValue(const std::string& oldName, const std::string& newN
     uint32_t registryType = info.registryType;
     const std::vector<uint8_t> data = readRawValue(currentKey_, wideOld, info.size, registryType, oldName);
     // Written under the new name first: when the write is refused, the value keeps its old name.
-    writeRawValue(currentKey_, api_.widen(newName), registryType, data.data(), static_cast<uint32_t>(data.size()));
+    writeRawValue(currentKey_, api_.widen(newName).c_str(), registryType, data.data(),
+                  static_cast<uint32_t>(data.size()));
     eraseValue(oldName);
 }

@@ -74,6 +74,10 @@ public:
     // removes source when asked and only when every value and subkey was copied. Does nothing
     // when source is missing, target exists, or either lies inside the other.
     void transplantKey(const std::string& source, const std::string& target, bool removeSource);
+    // Moves source with its values and whole subkey tree to target, under the same conditions:
+    // in one step by renaming it where target is a sibling of source; where the system has no
+    // rename or refuses it, by transplantKey's copy and removal.
+    void moveKey(const std::string& source, const std::string& target);
 
     // The value's text up to its first NUL; empty for a missing value, one with no data, or no
     // open key. Raises for a value that is not REG_SZ or REG_EXPAND_SZ.
@@ -119,6 +123,9 @@ private:
     void switchKey(RegistryHandle handle, const std::string& path);
     // A new handle opened with accessMask, or none; the caller owns it.
     RegistryHandle openHandle(const std::string& path);
+    // A handle with full rights to the key, created when missing; the caller owns it. Raises
+    // "Failed to create key <path>".
+    RegistryHandle createHandle(const std::string& path);
 
     // Raise "Failed to get data for '<name>'" / "Failed to set data for '<name>'".
     uint32_t readData(const std::string& name, uint8_t* buffer, uint32_t bufferSize, ValueKind& kind);
@@ -128,17 +135,26 @@ private:
     // value in the exception's message.
     std::vector<uint8_t> readRawValue(RegistryHandle key, const std::u16string& name, uint32_t size,
                                       uint32_t& registryType, const std::string& messageName);
-    void writeRawValue(RegistryHandle key, const std::u16string& name, uint32_t registryType, const uint8_t* bytes,
+    void writeRawValue(RegistryHandle key, const char16_t* name, uint32_t registryType, const uint8_t* bytes,
                        uint32_t size);
 
     bool queryKeyInfoOf(RegistryHandle key, KeyInfo& info);
     ValueInfo queryValueInfoOf(RegistryHandle key, const std::u16string& name);
     std::string fullPathOf(const std::string& path) const;
+    // The names along the key's path below the root.
+    std::vector<std::u16string> pathNames(const std::string& path) const;
     bool liesInside(const std::string& inner, const std::string& outer) const;
     void eraseSubkeysOf(RegistryHandle key);
+    bool mayMove(const std::string& source, const std::string& target);
+    bool renameInPlace(const std::string& source, const std::string& target);
+    void copyTree(const std::string& source, const std::string& target, bool removeSource);
+    bool copyKeyContents(RegistryHandle source, RegistryHandle target, const std::u16string& path,
+                         std::vector<std::u16string>& copiedSubkeys);
+    bool copyValueAt(RegistryHandle source, RegistryHandle target, uint32_t index, std::vector<char16_t>& name,
+                     std::vector<uint8_t>& data);
+    bool copySubkeyAt(RegistryHandle source, RegistryHandle target, uint32_t index, std::vector<char16_t>& name,
+                      const std::u16string& path, std::vector<std::u16string>& copiedSubkeys);
     bool copyValue(RegistryHandle source, RegistryHandle target, const std::u16string& name);
-    bool copyValues(RegistryHandle source, RegistryHandle target);
-    bool copySubkeys(RegistryHandle source, RegistryHandle target);
 
     RegistryApi& api_;
     RegistryHandle currentKey_ = kNoKey;

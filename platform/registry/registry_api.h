@@ -99,6 +99,13 @@ public:
                                   uint32_t* dataSize = nullptr) = 0;
     // Needed to remove a subkey whose name has no ANSI spelling.
     virtual int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) = 0;
+    // Gives the key at subPath below key a new name in place, in one step: its values, subkeys,
+    // security and time stamps stay as they are, and handles open on it stay valid. An empty
+    // subPath renames key itself, which must then be open with KEY_WRITE. newName is one name,
+    // never a path. Refused, the key unchanged, when the name is empty, holds a backslash or is
+    // too long, and when a sibling already bears it (reported as access denied, not as "already
+    // exists"); a system without the call refuses every rename.
+    virtual int32_t regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) = 0;
 
     // 8-bit text as the system's ANSI calls would read it, and back (characters without an
     // ANSI spelling become '?'); used where a name crosses between the two worlds.

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/registry/owned_key.h"
+
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16 units");
 static_assert(sizeof(HKEY) == sizeof(RegistryHandle), "a handle travels whole through the seam");
 
@@ -39,6 +41,18 @@ DoubleByteFacts readDoubleByteFacts() {
     return facts;
 }
 
+using RenameKeyCall = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPCWSTR);
+// The generic function type, which converts to and from any other without a warning.
+using AnyFunction = void (*)();
+
+// RegRenameKey came with Windows Vista. Imported by name, it would keep isreloc from starting
+// on a system without it; looked up here, its absence only means that keys move by copying.
+AnyFunction findRenameKey() {
+    const HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
+    if (advapi32 == nullptr) return nullptr;
+    return reinterpret_cast<AnyFunction>(GetProcAddress(advapi32, "RegRenameKey"));
+}
+
 // Called after the call that opened the key, so that it reads the handle written.
 int32_t handOut(LONG result, HKEY opened, RegistryHandle* handle) {
     *handle = result == ERROR_SUCCESS ? fromHkey(opened) : kNoKey;
@@ -47,7 +61,7 @@ int32_t handOut(LONG result, HKEY opened, RegistryHandle* handle) {
 
 }  // namespace
 
-Win32RegistryApi::Win32RegistryApi() : facts_(readDoubleByteFacts()) {}
+Win32RegistryApi::Win32RegistryApi() : facts_(readDoubleByteFacts()), renameKey_(findRenameKey()) {}
 
 int32_t Win32RegistryApi::regOpenKeyExA(RegistryHandle base, const char* subPath, uint32_t access,
                                         RegistryHandle* result) {
@@ -143,6 +157,18 @@ int32_t Win32RegistryApi::regEnumValueW(RegistryHandle key, uint32_t index, char
 
 int32_t Win32RegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* subPath) {
     return RegDeleteKeyExW(toHkey(base), wide(subPath), kRegistryView, 0);
+}
+
+int32_t Win32RegistryApi::regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) {
+    if (renameKey_ == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    const auto renameKey = reinterpret_cast<RenameKeyCall>(renameKey_);
+    if (subPath[0] == u'\0') return renameKey(toHkey(key), nullptr, wide(newName));
+    // Given the sub-path, the system would open the key in the process's own view; opened here,
+    // it is the 32-bit one like every other key. KEY_WRITE is what the rename asks of the key.
+    RegistryHandle opened = kNoKey;
+    if (const int32_t error = regOpenKeyExW(key, subPath, KEY_WRITE, &opened)) return error;
+    const OwnedKey renamed(*this, opened);
+    return renameKey(toHkey(renamed.get()), nullptr, wide(newName));
 }
 
 std::u16string Win32RegistryApi::widen(const std::string& ansi) const {

@@ -31,6 +31,7 @@ public:
     int32_t regEnumValueW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength,
                           uint32_t* type = nullptr, uint8_t* data = nullptr, uint32_t* dataSize = nullptr) override;
     int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override;
+    int32_t regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) override;
 
     std::u16string widen(const std::string& ansi) const override;
     std::string narrow(const std::u16string& wide) const override;
@@ -38,4 +39,6 @@ public:
 
 private:
     DoubleByteFacts facts_;
+    // RegRenameKey, taken from advapi32 at start-up; null where the system lacks it.
+    void (*renameKey_)() = nullptr;
 };
