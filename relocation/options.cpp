@@ -1,6 +1,5 @@
 #include "relocation/options.h"
 
-#include <stdexcept>
 #include <utility>
 
 #include "platform/text/text.h"
@@ -22,7 +21,7 @@ const FoundOption& OptionScan::option(const std::string& keyword) const {
             return found;
         }
     }
-    throw std::out_of_range("the options were not scanned for " + keyword);
+    throw Exception("the options were not scanned for " + keyword);
 }
 
 OptionScan scanOptions(const TStringList& arguments, const OptionKeywords& keywords) {

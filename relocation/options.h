@@ -37,7 +37,8 @@ public:
     using Options = std::vector<std::pair<std::string, FoundOption>>;  // in the mode's keyword order
     explicit OptionScan(Options options) : options_(std::move(options)) {}
 
-    // The option of a keyword the scan looked for; raises std::out_of_range for any other.
+    // The option of a keyword the scan looked for; raises Exception for any other (a mistake in
+    // the program, reported like any failure nothing handles).
     const FoundOption& option(const std::string& keyword) const;
     bool found(const std::string& keyword) const { return option(keyword).found; }
     const std::string& value(const std::string& keyword) const { return option(keyword).value; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "no_file_services.h"
+#include "platform/text/exception.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ TEST(ScanOptions, FindsEachKeywordOfTheMode) {
 
 TEST(ScanOptions, InstallModeDoesNotLookForARunFile) {
     const OptionScan scan = scanOptions(TStringList({"-runfilec:\\x.exe"}), kInstallKeywords);
-    EXPECT_THROW(scan.option(kRunfileKeyword), std::out_of_range);
+    EXPECT_THROW(scan.option(kRunfileKeyword), Exception);
 }
 
 struct WaitCase {
