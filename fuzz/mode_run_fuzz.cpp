@@ -710,11 +710,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // does too, unless it may give way: a stale key under a name of the product's own while
         // the product's key is there to replace it.
         expectKeyKept(before, after, names.source, candidates, run);
-        const bool sourceKeyThere = !entryTree(before, names.source).empty();
+        const auto sourceKey = entryTree(before, names.source);
+        const bool sourceKeyThere = !sourceKey.empty();
+        // The name the relocated key's own isreloc command records for the product, if any.
+        std::optional<IsrelocCommand> recorded;
+        if (sourceKeyThere) {
+            const auto command = sourceKey.at(u"").find(foldNameCase(u"UninstallString"));
+            if (command != sourceKey.at(u"").end() && command->second.type == kRegSz)
+                recorded = parseIsrelocCommand(textOfData(command->second.data));
+        }
         for (size_t i = 1; i < candidates.size(); ++i) {
+            const bool recordedName = recorded && foldNameCase(recorded->relocatedName) == foldNameCase(wide(names.source)) &&
+                                      foldNameCase(recorded->restoredName) == foldNameCase(wide(candidates[i]));
             const bool productsOwnName =
-                names.uninstallMode ? (hasGuidForm(candidates[i]) && isSuffixNameOf(names.source, candidates[i]))
-                                    : isSuffixNameOf(candidates[i], names.source);
+                names.uninstallMode
+                    ? (hasGuidForm(candidates[i]) && isSuffixNameOf(names.source, candidates[i])) || recordedName
+                    : isSuffixNameOf(candidates[i], names.source);
             if (!(sourceKeyThere && productsOwnName)) expectKeyKept(before, after, candidates[i], candidates, run);
         }
         check(productFolders(filesBefore, rootFolded, names) == productFolders(filesAfter, rootFolded, names),
