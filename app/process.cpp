@@ -33,6 +33,7 @@ void logStart(RunLog& log, CommandLine& commandLine, const CommandLineParts& par
               (services.showsBoxes() ? "shown"
                                      : switches.silent ? "not shown (-silent)" : "not shown (no one can see them here)"));
     if (switches.wait) log.write("-wait: the started command and every process it starts are waited for");
+    if (switches.quiet) log.write("-quiet: the product's quiet uninstall command, as -silent -wait");
     if (!switches.appendedArguments.empty())
         log.writeAnsi("appended to the started command: " + switches.appendedArguments);
 }
@@ -42,14 +43,17 @@ void logStart(RunLog& log, CommandLine& commandLine, const CommandLineParts& par
 uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& registry, FailureReporter reportFailure) {
     const CommandLineParts parts = readParts(commandLine);
     const UnattendedSwitches& switches = parts.switches;
+    // -quiet runs as -silent -wait; modify mode waits for the product's Change as -wait does.
+    const bool modifyMode = findModeSwitch(parts.options).mode == ProgramMode::modify;
+    const StartSettings start{switches.wait || switches.quiet || modifyMode, switches.quiet};
     RunLog log(system, switches.logFile);
-    UnattendedServices services(system, log, {switches.silent, switches.wait, switches.appendedArguments});
+    UnattendedServices services(system, log, {switches.silent || switches.quiet, start.wait, switches.appendedArguments});
     const bool reportsResults = services.reportsResults();
     const FallbackRoute fallback(services, log, exitCodeAfterFallback(reportsResults));
     logStart(log, commandLine, parts, services);
 
     LoggingRegistryApi loggedRegistry(registry, log);
-    RelocationModes modes(loggedRegistry, services, commandLine);
+    RelocationModes modes(loggedRegistry, services, commandLine, start);
     uint32_t exitCode = 0;
     try {
         runProgram(commandLine, services, modes);

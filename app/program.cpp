@@ -23,20 +23,17 @@ std::unique_ptr<ArgumentList> createArgumentList(std::vector<std::string> argume
     return std::make_unique<ArgumentList>(std::move(arguments));
 }
 
-// Removes the first entry that is exactly "-u" or "-uninstall"; true when there was one.
-bool takeUninstallSwitch(ArgumentList& arguments) {
-    const std::string shortSwitch = "-u";
-    const std::string longSwitch = "-uninstall";
-    for (int32_t i = 0; i < arguments.count(); ++i) {
-        if (equalText(arguments.at(i), shortSwitch) || equalText(arguments.at(i), longSwitch)) {
-            arguments.removeAt(i);
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
+
+ModeSwitch findModeSwitch(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string argument = lowerAscii(arguments[i]);
+        if (equalText(argument, "-u") || equalText(argument, "-uninstall"))
+            return {ProgramMode::uninstall, static_cast<int32_t>(i)};
+        if (equalText(argument, "-modify")) return {ProgramMode::modify, static_cast<int32_t>(i)};
+    }
+    return {};
+}
 
 void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes) {
     // One pass over the command line serves both the count and the list.
@@ -53,8 +50,11 @@ void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes)
         return;
     }
 
-    if (takeUninstallSwitch(*arguments))
-        modes.restoreInstallation(*arguments);
-    else
-        modes.relocateInstallation(*arguments);
+    const ModeSwitch selected = findModeSwitch(arguments->entries());
+    if (selected.index >= 0) arguments->removeAt(selected.index);
+    switch (selected.mode) {
+    case ProgramMode::install: modes.relocateInstallation(*arguments); break;
+    case ProgramMode::uninstall: modes.restoreInstallation(*arguments); break;
+    case ProgramMode::modify: modes.modifyInstallation(*arguments); break;
+    }
 }

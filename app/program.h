@@ -4,18 +4,30 @@
 #include "platform/services/services.h"
 #include "relocation/mode_context.h"
 
-// The two modes the program can hand its arguments to.
+// The modes the program can hand its arguments to.
 class ModeRunner {
 public:
     virtual ~ModeRunner() = default;
     virtual void relocateInstallation(const ArgumentList& arguments) = 0;
     virtual void restoreInstallation(const ArgumentList& arguments) = 0;
+    virtual void modifyInstallation(const ArgumentList& arguments) = 0;
 };
+
+enum class ProgramMode { install, uninstall, modify };
+
+// The mode an argument list asks for: the first entry that is exactly "-u" or "-uninstall"
+// (uninstall mode) or "-modify" (modify mode), compared without regard to letter case as the list
+// is lowercased; install mode when there is none. Its index, or -1.
+struct ModeSwitch {
+    ProgramMode mode = ProgramMode::install;
+    int32_t index = -1;
+};
+ModeSwitch findModeSwitch(const std::vector<std::string>& arguments);
 
 extern const char* const kUsageText;
 
 // Builds the lowercased ArgumentList from the arguments the older options are looked for in
-// (none after "--", no unattended switch), removes the first exact "-u" or "-uninstall" and runs
-// uninstall mode when it found one, install mode otherwise. The usage box is for a command line
+// (none after "--", no unattended switch), removes the first exact "-u", "-uninstall" or "-modify"
+// and runs the mode it selects, install mode when there is none. The usage box is for a command line
 // without any argument at all. Failures that escape a mode are left to the caller.
 void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes);

@@ -8,14 +8,19 @@
 
 class RelocationModes : public ModeRunner {
 public:
-    RelocationModes(RegistryApi& registry, Services& services, CommandLine& commandLine)
-        : registry_(registry), services_(services), commandLine_(commandLine) {}
+    RelocationModes(RegistryApi& registry, Services& services, CommandLine& commandLine,
+                    const StartSettings& start = StartSettings())
+        : registry_(registry), services_(services), commandLine_(commandLine), start_(start) {}
 
     void relocateInstallation(const ArgumentList& arguments) override;
     void restoreInstallation(const ArgumentList& arguments) override;
+    void modifyInstallation(const ArgumentList& arguments) override;
 
 private:
+    ModeContext contextFor(const ArgumentList& arguments);
+
     RegistryApi& registry_;
     Services& services_;
     CommandLine& commandLine_;
+    StartSettings start_;
 };

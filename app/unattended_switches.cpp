@@ -6,6 +6,7 @@ namespace {
 
 const char* const kSilentSwitch = "-silent";
 const char* const kWaitSwitch = "-wait";
+const char* const kQuietSwitch = "-quiet";
 const std::string kLogSwitch = "-log";  // the file name follows it in the same argument
 const char* const kEndOfOptions = "--";
 
@@ -40,6 +41,8 @@ CommandLineParts splitCommandLine(CommandLine& commandLine) {
             switches.silent = true;
         } else if (equalText(lowered, kWaitSwitch)) {
             switches.wait = true;
+        } else if (equalText(lowered, kQuietSwitch)) {
+            switches.quiet = true;
         } else if (findText(kLogSwitch, lowered) == 1) {
             if (!logSeen) switches.logFile = argument.substr(kLogSwitch.size());
             logSeen = true;

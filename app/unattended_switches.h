@@ -1,7 +1,7 @@
 #pragma once
 // The switches for runs that nobody watches, taken off the command line before the older options
 // are looked for. Unlike those, they are matched as whole arguments, in any letter case, so that
-// no path or value can set one off: -silent, -wait, -log followed by a file name, and "--", after
+// no path or value can set one off: -silent, -wait, -quiet, -log followed by a file name, and "--", after
 // which nothing is an option of isreloc's: the rest of the command line is the product's own.
 #include <cstdint>
 #include <string>
@@ -12,6 +12,8 @@
 struct UnattendedSwitches {
     bool silent = false;
     bool wait = false;
+    // Uninstall mode starts the product's quiet uninstall command, and runs as -silent -wait.
+    bool quiet = false;
     // As written after the first -log; empty for no log.
     std::string logFile;
     // The command line after the first "--" argument and the blanks that follow it, exactly as

@@ -12,6 +12,7 @@ class CountingModes : public ModeRunner {
 public:
     void relocateInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
     void restoreInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
+    void modifyInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
     int32_t seen = 0;
 };
 

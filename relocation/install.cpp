@@ -51,6 +51,12 @@ void relocateInstallation(ModeContext& context) {
     if (!services.fileExists(root + source + "\\setup.exe")) return;
 
     const std::string target = targetGiven ? options.value(kTguidKeyword) : firstFreeTargetName(services, root, source);
+    relocateProduct(context, *registry, root, source, target);
+}
+
+void relocateProduct(ModeContext& context, TRegistry& registry, const std::string& root, const std::string& source,
+                     const std::string& target, const IsrelocCommandBytes* previousCommands) {
+    Services& services = context.services;
     const std::string sourceDirectory = root + source;
     const std::string targetDirectory = root + target;
     // A target that differs from the source only in letter case is the source's own directory
@@ -78,10 +84,10 @@ void relocateInstallation(ModeContext& context) {
         return;
     }
 
-    registry->openPath(kUninstallParentKey, false);
+    registry.openPath(kUninstallParentKey, false);
     KeyMoveResult result = KeyMoveResult::incomplete;
     try {
-        result = moveProductKey(context, *registry, names, targetIsProducts);
+        result = moveProductKey(context, registry, names, targetIsProducts);
     } catch (...) {
         // The key stays complete under the product's own name when its move fails, and the
         // product's command there names the directory by that name: the directory goes back to
@@ -90,19 +96,20 @@ void relocateInstallation(ModeContext& context) {
         throw;
     }
     if (result != KeyMoveResult::moved) {
-        registry->closePath();
+        registry.closePath();
         undoDirectoryMove(context, targetDirectory, sourceDirectory);
         showKeyMoveProblem(context, result, target);
         return;
     }
     // The key moved; the directory stays with it, also when the key cannot be opened to write the
     // command (the product then still holds its own).
-    if (!registry->openPath(uninstallKeyPath(target), false)) {
-        registry->closePath();
+    if (!registry.openPath(uninstallKeyPath(target), false)) {
+        registry.closePath();
         showMissingKey(context);
         return;
     }
 
-    relocateProductCommands(*registry, context.ownPath, names.targetInRegistry, names.sourceInRegistry);
-    registry->closePath();
+    relocateProductCommands(registry, context.ownPath, names.targetInRegistry, names.sourceInRegistry,
+                            previousCommands);
+    registry.closePath();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "relocation/mode_context.h"
+#include "relocation/product_values.h"
 
 // Install mode: once the installer's window is gone, moves the product's maintenance directory
 // and uninstall key from its GUID to a free target name, keeps the product's own uninstall
@@ -7,3 +8,10 @@
 // Every expected problem ends with one box, before anything moves where it can be foreseen;
 // registry failures escape as ERegistryException.
 void relocateInstallation(ModeContext& context);
+
+// The move itself, once the names are known: the product's directory and key from source to
+// target below the maintenance root, its commands kept and isreloc's written. Install mode runs it
+// after choosing the target; uninstall and modify mode run it to put a product that is still
+// installed back under the name it was relocated to. Boxes and failures as install mode's.
+void relocateProduct(ModeContext& context, TRegistry& registry, const std::string& root, const std::string& source,
+                     const std::string& target, const IsrelocCommandBytes* previousCommands = nullptr);

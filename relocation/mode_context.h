@@ -12,6 +12,14 @@
 // The lowercased command-line arguments after the program path, in command-line order.
 using ArgumentList = TStringList;
 
+// How the program a mode starts is started, as the unattended switches ask.
+struct StartSettings {
+    // Wait until it and every process it starts have ended (-wait, -quiet, and modify mode).
+    bool wait = false;
+    // Start the product's quiet uninstall command instead of its uninstall command (-quiet).
+    bool quiet = false;
+};
+
 struct ModeContext {
     const ArgumentList& arguments;
     Services& services;
@@ -22,4 +30,5 @@ struct ModeContext {
     // Makes the mode's registry object; tests replace it to see what happens when that fails.
     std::function<std::unique_ptr<TRegistry>(RegistryApi&)> createRegistry =
         [](RegistryApi& api) { return std::make_unique<TRegistry>(api); };
+    StartSettings start = StartSettings();
 };

@@ -40,8 +40,9 @@ bool isProductCommand(const StoredValue& value) {
     return value.present && !value.data.empty() && !isIsrelocCommand(value);
 }
 
-RestoredCommand restoreCommand(TRegistry& registry, const CommandValues& values) {
+RestoredCommand restoreCommand(TRegistry& registry, const CommandValues& values, std::vector<uint8_t>& isrelocCommand) {
     const StoredValue command = readStored(registry, values.live);
+    if (isIsrelocCommand(command)) isrelocCommand = command.data;
     const StoredValue saved = readStored(registry, values.saved);
     if (!isProductCommand(command)) {
         if (saved.present && !saved.data.empty()) {
@@ -68,11 +69,15 @@ RestoredCommand restoreCommand(TRegistry& registry, const CommandValues& values)
 }  // namespace
 
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
-                             const std::u16string& restoredName) {
-    for (const CommandValues& values : kCommandValues) {
+                             const std::u16string& restoredName, const IsrelocCommandBytes* previous) {
+    for (std::size_t at = 0; at < kCommandValues.size(); ++at) {
+        const CommandValues& values = kCommandValues[at];
         const StoredValue command = readStored(registry, values.live);
         if (isProductCommand(command)) registry.writeRawValue(values.saved, command.type, command.data);
-        if (values.alwaysRelocated || isProductCommand(command) || isIsrelocCommand(command))
+        if (!values.alwaysRelocated && !isProductCommand(command) && !isIsrelocCommand(command)) continue;
+        if (previous != nullptr && !(*previous)[at].empty())
+            registry.writeRawValue(values.live, kRegSz, (*previous)[at]);
+        else
             registry.writeWideText(values.live,
                                    buildIsrelocCommand(values.isrelocKind, ownPath, relocatedName, restoredName));
     }
@@ -80,8 +85,8 @@ void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath,
 
 RestoredCommands restoreProductCommands(TRegistry& registry) {
     RestoredCommands commands;
-    commands.uninstall = restoreCommand(registry, kCommandValues[0]);
-    commands.modify = restoreCommand(registry, kCommandValues[1]);
-    commands.quietUninstall = restoreCommand(registry, kCommandValues[2]);
+    commands.uninstall = restoreCommand(registry, kCommandValues[0], commands.isrelocCommands[0]);
+    commands.modify = restoreCommand(registry, kCommandValues[1], commands.isrelocCommands[1]);
+    commands.quietUninstall = restoreCommand(registry, kCommandValues[2], commands.isrelocCommands[2]);
     return commands;
 }

@@ -4,7 +4,9 @@
 // saved value ("sz" + its name) and replaced by isreloc's command of the matching kind. Install
 // mode keeps the commands, uninstall mode gives them back; neither ever drops a product's command.
 #include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/registry/registry.h"
 #include "relocation/isreloc_command.h"
@@ -30,9 +32,14 @@ extern const std::u16string kSavedCommandValue;  // "szUninstallString"
 // (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing a
 // saved command left there by an earlier relocation (the live one belongs to the product now);
 // then isreloc's command for the two names is written over the live value, where the product has
-// one (or for "UninstallString", always).
+// one (or for "UninstallString", always): the previous command when one is given for that value.
+// isreloc's commands as a restore found them in the three command values, REG_SZ bytes (empty for
+// none), in the order of kCommandValues: a product put back under its relocated name after Change
+// or a cancelled uninstall gets exactly these again.
+using IsrelocCommandBytes = std::array<std::vector<uint8_t>, 3>;
+
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
-                             const std::u16string& restoredName);
+                             const std::u16string& restoredName, const IsrelocCommandBytes* previous = nullptr);
 
 struct RestoredCommand {
     std::u16string text;      // empty when there is none
@@ -42,6 +49,7 @@ struct RestoredCommands {
     RestoredCommand uninstall;
     RestoredCommand modify;
     RestoredCommand quietUninstall;
+    IsrelocCommandBytes isrelocCommands;  // what gave way to them
 };
 
 // Uninstall mode, on the open product key: gives the product each of its commands back and

@@ -1,7 +1,10 @@
 #include "relocation/uninstall.h"
 
+#include <optional>
+
 #include "platform/text/text.h"
 #include "relocation/boxes.h"
+#include "relocation/install.h"
 #include "relocation/interrupted_restore.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
@@ -11,14 +14,23 @@
 
 namespace {
 
+// A product given back its own name: the two names, and its commands as they came back.
+struct Restored {
+    std::string relocatedName;
+    std::string restoredName;
+    std::string runFile;  // as given with -runfile, when it was
+    bool runFileGiven = false;
+    RestoredCommands commands;
+};
+
 void showRestoreDirectoryFailure(ModeContext& context) {
     showError(context, "Directory Error!\r\nUnable to restore the uninstall directory to its old location",
               "Directory Error");
 }
 
-}  // namespace
-
-void restoreInstallation(ModeContext& context) {
+// Moves a relocated product's directory and key back to its own name and gives it its commands
+// back. Nothing, after its box, when it cannot.
+std::optional<Restored> restoreProduct(ModeContext& context) {
     Services& services = context.services;
     const OptionScan options = scanOptions(context.arguments, kUninstallKeywords);
     if (!options.found(kGuidKeyword)) {
@@ -26,20 +38,20 @@ void restoreInstallation(ModeContext& context) {
                   "Insufficient commandline parameters!\r\nYou have to pass at least -uninstall and "
                   "-guid\"<value>\" to this application!",
                   "Insufficient Commandline");
-        return;
+        return std::nullopt;
     }
     const std::string source = upperAscii(options.value(kGuidKeyword));
     const std::string target =
         options.found(kTguidKeyword) ? options.value(kTguidKeyword) : restoredNameFor(source);
     if (!isUsableName(source) || !isUsableName(target)) {
         showIncorrectGuid(context);
-        return;
+        return std::nullopt;
     }
     const std::string& hwnd = options.value(kHwndKeyword);
-    if (!hwnd.empty() && !waitForParent(hwnd, services)) return;
+    if (!hwnd.empty() && !waitForParent(hwnd, services)) return std::nullopt;
 
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
-    if (!registry) return;
+    if (!registry) return std::nullopt;
     const std::string root = locateMaintenanceRoot(*registry);
     const std::string relocatedDirectory = root + source;
     const std::string restoredDirectory = root + target;
@@ -47,7 +59,7 @@ void restoreInstallation(ModeContext& context) {
     // A restored name that differs only in letter case is the relocated directory itself.
     if (sameName(target, source)) {
         showDirectoryInTheWay(context, restoredDirectory);
-        return;
+        return std::nullopt;
     }
 
     bool directoryMoved = false;
@@ -58,7 +70,7 @@ void restoreInstallation(ModeContext& context) {
         if (services.directoryProbe(relocatedDirectory) ||
             !restoreWasInterrupted(readKeyMoveFacts(context.registryApi, names, false))) {
             showDirectoryInTheWay(context, restoredDirectory);
-            return;
+            return std::nullopt;
         }
     } else {
         // Before anything moves: a key to restore, and under the restored name nothing, or only
@@ -68,15 +80,15 @@ void restoreInstallation(ModeContext& context) {
         const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, targetIsProducts);
         if (!facts.source && !facts.target) {
             showMissingKey(context);
-            return;
+            return std::nullopt;
         }
         if (facts.source && planKeyMove(facts) == KeyMovePlan::refuse) {
             showKeyInTheWay(context, uninstallKeyPath(target));
-            return;
+            return std::nullopt;
         }
         if (!services.moveDirectory(relocatedDirectory, restoredDirectory)) {
             showRestoreDirectoryFailure(context);
-            return;
+            return std::nullopt;
         }
         directoryMoved = true;
     }
@@ -92,27 +104,78 @@ void restoreInstallation(ModeContext& context) {
     };
     if (registry->hasKey(source)) {
         const KeyMoveResult result = moveProductKey(context, *registry, names, targetIsProducts);
-        if (result != KeyMoveResult::moved) return giveUp(result);
+        if (result != KeyMoveResult::moved) {
+            giveUp(result);
+            return std::nullopt;
+        }
     } else if (!registry->hasKey(target)) {
         // No key under either name any more.
-        return giveUp(KeyMoveResult::sourceMissing);
+        giveUp(KeyMoveResult::sourceMissing);
+        return std::nullopt;
     }
     // The key is under the restored name now (moved by this run, or by an earlier one, or left
     // there by an install that stopped before it moved), and the directory stays with it, also
-    // when the key cannot be opened to bring the command back.
+    // when the key cannot be opened to bring the commands back.
     if (!registry->openPath(uninstallKeyPath(target), false)) {
         registry->closePath();
         showMissingKey(context);
+        return std::nullopt;
+    }
+    Restored restored{source, target, options.value(kRunfileKeyword), options.found(kRunfileKeyword),
+                      restoreProductCommands(*registry)};
+    registry->closePath();
+    return restored;
+}
+
+// The command as it starts: the stored value keeps its %NAME% references, the start needs them
+// expanded, as the shell would.
+std::u16string startable(ModeContext& context, const RestoredCommand& command) {
+    return command.expandable ? context.services.expandWideEnvironment(command.text) : command.text;
+}
+
+// Starts the program and, when the mode waits for it, waits until it and everything it started
+// have ended. When it waited (whether the program ran or could not be started) and the product is
+// still installed, because the person cancelled or the program failed or changed the product
+// without removing it, the product goes back under the name it was relocated to, so that the
+// instance keeps its place and the product's own name stays free for the next one.
+void startThenKeepInstance(ModeContext& context, const Restored& restored, const std::u16string& command) {
+    Services& services = context.services;
+    if (!context.start.wait) {
+        if (!command.empty()) services.launchWideCommand(command);
         return;
     }
+    services.launchAndWait(command);
+    std::unique_ptr<TRegistry> registry = openRegistryObject(context);
+    if (!registry) return;
+    const std::string root = locateMaintenanceRoot(*registry);
+    const bool stillInstalled = registry->hasKey(uninstallKeyPath(restored.restoredName)) &&
+                                services.fileExists(root + restored.restoredName + "\\setup.exe");
+    if (stillInstalled)
+        relocateProduct(context, *registry, root, restored.restoredName, restored.relocatedName,
+                        &restored.commands.isrelocCommands);
+}
 
-    const RestoredCommand command = restoreProductCommands(*registry).uninstall;
-    registry->closePath();
-    registry.reset();
+}  // namespace
 
-    // The stored value keeps its references; the start needs them expanded, as the shell would.
-    if (options.found(kRunfileKeyword))
-        services.launchCommand("\"" + options.value(kRunfileKeyword) + "\"");
-    else if (!command.text.empty())
-        services.launchWideCommand(command.expandable ? services.expandWideEnvironment(command.text) : command.text);
+void restoreInstallation(ModeContext& context) {
+    const std::optional<Restored> restored = restoreProduct(context);
+    if (!restored) return;
+    if (restored->runFileGiven) {
+        const std::string runFile = "\"" + restored->runFile + "\"";
+        if (!context.start.wait) {
+            context.services.launchCommand(runFile);
+            return;
+        }
+        startThenKeepInstance(context, *restored, context.services.widenAnsi(runFile));
+        return;
+    }
+    const RestoredCommand& command = context.start.quiet ? restored->commands.quietUninstall
+                                                         : restored->commands.uninstall;
+    startThenKeepInstance(context, *restored, startable(context, command));
+}
+
+void modifyInstallation(ModeContext& context) {
+    const std::optional<Restored> restored = restoreProduct(context);
+    if (!restored) return;
+    startThenKeepInstance(context, *restored, startable(context, restored->commands.modify));
 }

@@ -5,4 +5,12 @@
 // the product's own name, returns its own command to "UninstallString" and starts it (or the
 // "-runfile" program). Every expected problem ends with one box, before anything moves where it
 // can be foreseen; registry failures escape.
+// With a wait (-wait, -quiet), a product still installed once the started program has ended (the
+// person cancelled, or the uninstaller failed) goes back under its relocated name.
 void restoreInstallation(ModeContext& context);
+
+// Modify mode (Change and Repair in the list of programs, through "ModifyPath"): restores the
+// instance as uninstall mode does, starts the product's own "ModifyPath" command and waits for
+// it, then puts the product, when it is still installed, back under the name it was relocated to,
+// its possibly rewritten commands kept again.
+void modifyInstallation(ModeContext& context);

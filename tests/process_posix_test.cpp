@@ -93,10 +93,11 @@ TEST_F(ProcessRun, ALogThatCannotBeWrittenChangesNothing) {
     EXPECT_TRUE(services.messages().empty());
 }
 
+// The scripted uninstaller removes nothing, as one the person cancels: the instance goes back.
 TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
     installProduct();
-    const KeySnapshot original = productKey(kGuid);
     runInstall("-hwnd0 -guid" + kGuid);
+    const KeySnapshot relocated = productKey(kTarget0);
     services.scriptLaunchOutcome({true, 3010});
 
     const uint32_t exitCode = run("-uninstall -guid\"" + kTarget0 + "\" -tguid\"" + kGuid + "\" -silent -wait" +
@@ -104,7 +105,9 @@ TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
 
     EXPECT_EQ(exitCode, 3010u);
     EXPECT_TRUE(services.messages().empty());
-    EXPECT_EQ(productKey(lowerAscii(kGuid)), original);
+    EXPECT_EQ(productKey(kTarget0), relocated);
+    EXPECT_FALSE(productKey(lowerAscii(kGuid)).exists);
+    EXPECT_TRUE(fileExists(directory(kTarget0) + "\\setup.exe"));
     EXPECT_EQ(services.waitedCommands(),
               std::vector<std::string>{std::string(kProductCommand) + " -s -f1\"C:\\Pkg\\un install.iss\""});
     const std::string restoredKey = "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + lowerAscii(kGuid);
@@ -113,7 +116,9 @@ TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
           "moved folder " + directory(kTarget0) + " to " + directory(lowerAscii(kGuid)),
           "renamed key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kTarget0 + " to " + lowerAscii(kGuid),
           "wrote " + restoredKey + " value \"UninstallString\" (REG_SZ): \"" + kProductCommand + "\"",
-          std::string("ended with exit code 3010"), std::string("exit code 3010\r\n")})
+          std::string("ended with exit code 3010"),
+          "moved folder " + directory(lowerAscii(kGuid)) + " to " + directory(kTarget0),
+          std::string("exit code 3010\r\n")})
         EXPECT_TRUE(logHolds(line)) << line;
 }
 

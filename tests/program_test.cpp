@@ -14,6 +14,7 @@ class RecordingModes : public ModeRunner {
 public:
     void relocateInstallation(const ArgumentList& arguments) override { record("install", arguments); }
     void restoreInstallation(const ArgumentList& arguments) override { record("uninstall", arguments); }
+    void modifyInstallation(const ArgumentList& arguments) override { record("modify", arguments); }
 
     std::vector<std::string> runs;
     std::vector<std::string> lastArguments;
@@ -48,6 +49,9 @@ const ModeRow kModeRows[] = {
      "uninstall", {"-guid{a}"}},
     {"nothing after -- selects a mode or is an option", "isreloc.exe -guid{A} -- -u -guid{B}", "install", {"-guid{a}"}},
     {"switches alone still run a mode", "isreloc.exe -silent", "install", {}},
+    {"-modify selects modify mode and goes", "isreloc.exe -MODIFY -guid{A}_0 -modify", "modify", {"-guid{a}_0", "-modify"}},
+    {"the first mode switch decides", "isreloc.exe -modify -u", "modify", {"-u"}},
+    {"-quiet is no option and no mode", "isreloc.exe -uninstall -guid{A} -QUIET", "uninstall", {"-guid{a}"}},
 };
 
 TEST(RunProgram, SelectsTheModeAndHandsItTheLowercasedList) {

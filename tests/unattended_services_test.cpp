@@ -8,36 +8,38 @@
 
 namespace {
 
+enum class Start { ansi, wide, waited };
+
 struct StartRow {
     const char* name;
-    bool wait;
-    bool wide;  // the product's stored command, or else the -runfile program
+    Start start;
     std::vector<std::string> started;
     std::vector<std::string> waited;
 };
 
 const StartRow kStartRows[] = {
-    {"the product's command", false, true, {"setup.exe -l0x0409 -s -f1\"C:\\a  b.iss\""}, {}},
-    {"the run file", false, false, {"setup.exe -l0x0409 -s -f1\"C:\\a  b.iss\""}, {}},
-    {"the product's command, waited for", true, true, {}, {"setup.exe -l0x0409 -s -f1\"C:\\a  b.iss\""}},
-    {"the run file, waited for", true, false, {}, {"setup.exe -l0x0409 -s -f1\"C:\\a  b.iss\""}},
+    {"the product's command", Start::wide, {"setup.exe -l0x0409 -s -f1\"C:\\a  b.iss\""}, {}},
+    {"the run file", Start::ansi, {"setup.exe -l0x0409 -s -f1\"C:\\a  b.iss\""}, {}},
+    {"a command waited for", Start::waited, {}, {"setup.exe -l0x0409 -s -f1\"C:\\a  b.iss\""}},
 };
 
-TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptionsAndWaitWhenAsked) {
+TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptions) {
     for (const StartRow& row : kStartRows) {
         SCOPED_TRACE(row.name);
         NoFileServices system;
         system.scriptLaunchOutcome({true, 3010});
         RunLog log(system, "");
-        UnattendedServices services(system, log, {true, row.wait, "-s -f1\"C:\\a  b.iss\""});
-        if (row.wide)
+        UnattendedServices services(system, log, {true, row.start == Start::waited, "-s -f1\"C:\\a  b.iss\""});
+        if (row.start == Start::wide)
             services.launchWideCommand(u"setup.exe -l0x0409");
-        else
+        else if (row.start == Start::ansi)
             services.launchCommand("setup.exe -l0x0409");
+        else
+            services.launchAndWait(u"setup.exe -l0x0409");
         EXPECT_EQ(system.launchedCommands(), row.started);
         EXPECT_EQ(system.waitedCommands(), row.waited);
-        EXPECT_EQ(services.waitedLaunch().has_value(), row.wait);
-        if (row.wait) {
+        EXPECT_EQ(services.waitedLaunch().has_value(), row.start == Start::waited);
+        if (row.start == Start::waited) {
             EXPECT_EQ(services.waitedLaunch()->exitCode, 3010u);
         }
     }
@@ -48,7 +50,7 @@ TEST(UnattendedServices, AWaitedProgramThatCannotStartIsAnErrorBox) {
     system.scriptLaunchOutcome({false, 0});
     RunLog log(system, "");
     UnattendedServices services(system, log, {false, true, ""});
-    services.launchWideCommand(u"missing.exe");
+    services.launchAndWait(u"missing.exe");
     EXPECT_EQ(services.boxCaptions(), std::vector<std::string>{kStartFailedCaption});
     EXPECT_EQ(system.messages().size(), 1u);
 }

@@ -32,28 +32,25 @@ bool UnattendedServices::moveDirectory(const std::string& oldPath, const std::st
 void UnattendedServices::launchCommand(const std::string& commandLine) {
     const std::string command =
         settings_.appendedArguments.empty() ? commandLine : commandLine + ' ' + settings_.appendedArguments;
-    if (settings_.wait) {
-        startAndWait(inner().widenAnsi(command));
-        return;
-    }
     log_.writeAnsi("starting " + command);
     inner().launchCommand(command);
 }
 
 void UnattendedServices::launchWideCommand(const std::u16string& commandLine) {
-    std::u16string command = commandLine;
-    if (!settings_.appendedArguments.empty()) command += u' ' + inner().widenAnsi(settings_.appendedArguments);
-    if (settings_.wait) {
-        startAndWait(command);
-        return;
-    }
+    const std::u16string command = withAppendedArguments(commandLine);
     log_.write("starting " + utf8FromUtf16(command));
     inner().launchWideCommand(command);
 }
 
-void UnattendedServices::startAndWait(const std::u16string& commandLine) {
-    log_.write("starting " + utf8FromUtf16(commandLine) + " and waiting for it and every process it starts");
-    const LaunchOutcome outcome = inner().launchAndWait(commandLine);
+std::u16string UnattendedServices::withAppendedArguments(const std::u16string& commandLine) {
+    if (settings_.appendedArguments.empty()) return commandLine;
+    return commandLine + u' ' + inner().widenAnsi(settings_.appendedArguments);
+}
+
+LaunchOutcome UnattendedServices::launchAndWait(const std::u16string& commandLine) {
+    const std::u16string command = withAppendedArguments(commandLine);
+    log_.write("starting " + utf8FromUtf16(command) + " and waiting for it and every process it starts");
+    const LaunchOutcome outcome = inner().launchAndWait(command);
     waitedLaunch_ = outcome;
     if (outcome.started) {
         log_.write("the started program ended with exit code " + std::to_string(outcome.exitCode));
@@ -62,6 +59,7 @@ void UnattendedServices::startAndWait(const std::u16string& commandLine) {
         // report an uninstall that never happened.
         showMessage(kStartFailedText, kStartFailedCaption, kTaskModalError);
     }
+    return outcome;
 }
 
 void UnattendedServices::showMessage(const std::string& text, const std::string& caption, uint32_t flags) {

@@ -6,8 +6,8 @@
 // This is the one place that decides whether a box can be shown: only on a window station
 // someone can see, and only without -silent. A box that cannot be shown is only logged; every
 // box is logged in any case, and so is each folder and file looked for, each folder moved and
-// each program started. Programs start as the switches ask: with the arguments written after
-// "--" appended, and with -wait, waited for with every process they start.
+// each program started. Programs start with the arguments written after "--" appended; the mode
+// decides whether it waits for them.
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,10 +44,14 @@ public:
     bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
     void launchCommand(const std::string& commandLine) override;
     void launchWideCommand(const std::u16string& commandLine) override;
+    // Also shows (or logs) the box for a program that could not be started: when isreloc waits,
+    // its exit code is the program's result, and a start that went unnoticed would report a
+    // result that never came.
+    LaunchOutcome launchAndWait(const std::u16string& commandLine) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
 
 private:
-    void startAndWait(const std::u16string& commandLine);
+    std::u16string withAppendedArguments(const std::u16string& commandLine);
 
     RunLog& log_;
     UnattendedSettings settings_;
