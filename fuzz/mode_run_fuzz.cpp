@@ -1,12 +1,17 @@
 // Whole runs of the program on a machine and a command line both built from the fuzz input: the
-// in-memory registry, files in memory under Windows' own path rules, and runProgram exactly as
-// the process runs it, optionally with one registry or file call made to fail, or the run
-// stopped right after it. What must hold after every run:
+// in-memory registry, files in memory under Windows' own path rules, and runProcess exactly as
+// the process runs it (the unattended switches, the log, the exit code), with a stand-in for the
+// product's uninstaller or Change that ends with a chosen code and removes the product or leaves
+// it, optionally with one registry or file call made to fail, or the run stopped right after it.
+// What must hold after every run:
 //  - every key, value, folder and file outside the run's two names is exactly as it was;
 //  - every value the product had under either name is still under one of them, its command in
 //    "UninstallString" or "szUninstallString", and a key isreloc erased was provably a leftover;
 //  - the product's folder is under exactly one of the names it was under, whole;
-//  - at most one box, and the run ends normally or with a failure report;
+//  - at most one box besides the one for a waited program that could not start, and an exit code
+//    the rules give (0 or 1 interactively; 0, 1639, 1603 or the waited program's own otherwise);
+//  - an uninstall or Change that was waited for and left the product installed leaves it back
+//    under its relocated name, byte for byte;
 //  - on a machine where the product was cleanly installed or relocated, a plain uninstall run
 //    after an injected failure or stop brings the product back whole under its own name.
 // ISRELOC_MODE_FUZZ_SEEDS=<folder> writes the seed inputs (the cases below) and exits.
@@ -23,10 +28,11 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/program.h"
-#include "app/relocation_modes.h"
+#include "app/process.h"
 #include "platform/registry/memory_registry.h"
 #include "platform/registry/name_case.h"
+#include "platform/registry/registry.h"
+#include "platform/services/forwarding_services.h"
 #include "platform/services/memory_file_services.h"
 #include "platform/text/text.h"
 #include "registry_kill_switch.h"
@@ -140,6 +146,7 @@ struct Machine {
     uint8_t programFiles = 0;  // which ProgramFilesDir
     std::vector<Seeded> entries;
     bool clean = false;  // the product as an installer or install mode left it, and nothing else in the way
+    bool waited = false;  // and the run waits for the product's own uninstaller or Change
 };
 
 KeyTree keyTreeFor(const Seeded& entry) {
@@ -323,7 +330,7 @@ std::string commandLineArguments(Input& input) {
     std::vector<std::string> arguments;
     const size_t optionCount = input.pick(7);
     for (size_t i = 0; i < optionCount; ++i) {
-        switch (input.pick(7)) {
+        switch (input.pick(8)) {
         case 0: {
             static const char* const kHwnds[] = {"0", "wait", "77", "x", "", "-1", "2147483648"};
             arguments.push_back(option(input, "-hwnd", kHwnds[input.pick(7)]));
@@ -343,14 +350,21 @@ std::string commandLineArguments(Input& input) {
             arguments.push_back(kJunk[input.pick(5)]);
             break;
         }
+        case 6: {
+            static const char* const kSwitches[] = {"-silent", "-WAIT", "-quiet", "-log\"C:\\Temp\\isreloc.log\"",
+                                                    "-- -s -f1\"C:\\a b.iss\" -guid{x}", "-modify"};
+            arguments.push_back(kSwitches[input.pick(6)]);
+            break;
+        }
         default: arguments.push_back("-guid\"" + kGuid + "\""); break;
         }
     }
-    switch (input.pick(5)) {
+    switch (input.pick(6)) {
     case 0: break;  // install mode
     case 1: arguments.insert(arguments.begin(), "-uninstall"); break;
     case 2: arguments.push_back("-u"); break;
     case 3: arguments.insert(arguments.begin(), "-UNINSTALL"); break;
+    case 4: arguments.insert(arguments.begin(), "-modify"); break;
     default: arguments.insert(arguments.begin(), "-uninstall"), arguments.push_back("-uninstall"); break;
     }
     std::string line;
@@ -362,6 +376,12 @@ std::string commandLineArguments(Input& input) {
 
 const std::string kInstallRun = " -hwnd77 -guid\"" + kGuid + "\"";
 const std::string kUninstallRun = " -uninstall -guid\"" + kGuid + "_0\" -tguid\"" + kGuid + "\"";
+// What an engine, the list of programs' Change, and a quiet uninstall run, waiting for the product.
+const std::string kWaitedRuns[] = {
+    kUninstallRun + " -silent -wait -- -s -f1\"C:\\Packages\\remove.iss\"",
+    " -uninstall -guid\"" + kGuid + "_0\" -tguid\"" + kGuid + "\" -quiet",
+    " -modify -guid\"" + kGuid + "_0\" -tguid\"" + kGuid + "\"",
+};
 
 // ---- what a run may touch: the names of the run as the program reads them ----
 
@@ -374,11 +394,16 @@ struct RunNames {
 
 RunNames runNamesOf(const std::string& arguments) {
     FixedCommandLine commandLine("isreloc.exe" + arguments, kOwnPath);
-    std::vector<std::string> list = commandLine.arguments();
-    for (std::string& argument : list) argument = lowerAscii(argument);
+    std::vector<std::string> list;
+    for (const std::string& argument : commandLine.arguments()) {
+        const std::string lowered = lowerAscii(argument);
+        if (lowered == "--") break;
+        if (lowered == "-silent" || lowered == "-wait" || lowered == "-quiet" || lowered.rfind("-log", 0) == 0) continue;
+        list.push_back(lowered);
+    }
     RunNames names;
     for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] == "-u" || list[i] == "-uninstall") {
+        if (list[i] == "-u" || list[i] == "-uninstall" || list[i] == "-modify") {
             names.uninstallMode = true;
             list.erase(list.begin() + static_cast<long>(i));
             break;
@@ -533,17 +558,68 @@ void expectKeyKept(const RegistryView& before, const RegistryView& after, const 
 
 struct Outcome {
     bool killed = false;
-    bool reported = false;  // a failure escaped: the report box and exit code 1
+    bool reported = false;  // a failure escaped: the report, and exit code 1 or 1603
     size_t boxes = 0;
+    uint32_t exitCode = 0;
+};
+
+// What the program a run starts and waits for does, as the input chooses: it ends with a code,
+// and removes the product's key and folder under the name it was started for (a completed
+// uninstall) or leaves them (a cancelled one, or a Change).
+struct StandIn {
+    bool starts = true;
+    uint32_t exitCode = 0;
+    bool removesProduct = false;
+    std::string name;  // the product's name while its command runs: the restored one
+    std::string root;  // the maintenance root
+};
+
+class StandInServices final : public ForwardingServices {
+public:
+    StandInServices(Services& inner, MemoryRegistry& store, MemoryFileServices& files, const StandIn& standIn)
+        : ForwardingServices(inner), store_(store), files_(files), standIn_(standIn) {}
+
+    LaunchOutcome launchAndWait(const std::u16string& commandLine) override {
+        ++waits;
+        inner().launchAndWait(commandLine);
+        if (!standIn_.starts) return {false, 0};
+        if (standIn_.removesProduct) {
+            TRegistry eraser(store_);
+            eraser.setRoot(kLocalMachine);
+            eraser.eraseKeyTree("\\" + kUninstallKey + "\\" + standIn_.name);
+            files_.removeTree(standIn_.root + standIn_.name);
+        }
+        return {true, standIn_.exitCode};
+    }
+    int waits = 0;
+
+private:
+    MemoryRegistry& store_;
+    MemoryFileServices& files_;
+    StandIn standIn_;
 };
 
 enum class Injection { none, failRegistry, killRegistry, failServices, killServices, count };
 
+// A stop the test makes passes through the program's failure handling: it is no failure of the run.
+bool reportedFailure = false;
+void reportFailure(std::exception_ptr failure, Services&) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const KilledRun&) {
+        throw;
+    } catch (...) {
+        reportedFailure = true;
+    }
+}
+
 Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::string& arguments,
-                Injection injection = Injection::none, uint64_t call = 0) {
+                Injection injection = Injection::none, uint64_t call = 0, const StandIn& standIn = StandIn(),
+                int* waits = nullptr) {
     RunLife life;
     RegistryKillSwitch registry(store, life);
-    ServicesSwitch services(files, life);
+    StandInServices standInServices(files, store, files, standIn);
+    ServicesSwitch services(standInServices, life);
     switch (injection) {
     case Injection::failRegistry: store.failCall(store.callCount() + call); break;
     case Injection::killRegistry: registry.killAfter(call); break;
@@ -555,15 +631,15 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
     const size_t boxesBefore = files.messages().size();
     const bool verbose = std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr;
     FixedCommandLine commandLine("isreloc.exe" + arguments, kOwnPath);
-    RelocationModes modes(registry, services, commandLine);
     Outcome outcome;
+    reportedFailure = false;
     try {
-        runProgram(commandLine, services, modes);
+        outcome.exitCode = runProcess(commandLine, services, registry, reportFailure);
     } catch (const KilledRun&) {
         outcome.killed = true;
-    } catch (...) {
-        outcome.reported = true;
     }
+    outcome.reported = reportedFailure;
+    if (waits != nullptr) *waits = standInServices.waits;
     store.clearFailures();
     outcome.boxes = files.messages().size() - boxesBefore;
     if (verbose && injection != Injection::none) {
@@ -581,7 +657,8 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
 Machine machineFrom(Input& input, std::string& arguments) {
     Machine machine;
     machine.programFiles = static_cast<uint8_t>(input.pick(std::size(kProgramFiles)));
-    switch (input.pick(4)) {
+    const size_t kind = input.pick(8);
+    switch (kind) {
     case 0:  // cleanly installed, then the standard install run
         machine.entries.push_back({kGuid, KeyKind::product, 0xFF, FolderKind::product});
         machine.clean = machine.programFiles == 0;
@@ -591,6 +668,14 @@ Machine machineFrom(Input& input, std::string& arguments) {
         machine.entries.push_back({kGuid + "_0", KeyKind::relocated, 0xFF, FolderKind::product});
         machine.clean = machine.programFiles == 0;
         arguments = kUninstallRun;
+        return machine;
+    case 2:
+    case 3:
+    case 4:  // cleanly relocated with a quiet command, then a run that waits for the product
+        machine.entries.push_back({kGuid + "_0", KeyKind::relocatedQuiet, 0xFF, FolderKind::product});
+        machine.clean = machine.programFiles == 0;
+        machine.waited = true;
+        arguments = kWaitedRuns[kind - 2];
         return machine;
     default: break;
     }
@@ -670,20 +755,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Machine machine = machineFrom(input, arguments);
     const Injection injection = static_cast<Injection>(input.pick(static_cast<size_t>(Injection::count)));
     const uint64_t call = 1 + input.byte() + 256u * input.pick(2);
+    const RunNames names = runNamesOf(arguments);
+    StandIn standIn;
+    const uint8_t standInChoice = input.byte();
+    standIn.starts = (standInChoice & 1) == 0;
+    standIn.removesProduct = (standInChoice & 2) != 0;
+    static const uint32_t kExitCodes[] = {0, 3010, 1641, 1603, 1618, 5};
+    standIn.exitCode = kExitCodes[(standInChoice >> 2) % std::size(kExitCodes)];
+    standIn.name = names.target.value_or(names.source);
+    standIn.root = maintenanceRootOf(machine.programFiles);
+    const bool interactive = (standInChoice & 0x80) == 0;
 
     MemoryRegistry store;
     MemoryFileServices files;
     seed(machine, store, files);
     files.openWindow(77, 1);
+    files.scriptInteractiveWindowStation(interactive);
     const std::string run = " isreloc.exe" + arguments;
-    const RunNames names = runNamesOf(arguments);
     const std::string rootFolded = files.foldedPath(maintenanceRootOf(machine.programFiles));
 
     const RegistryView before = snapshot(store);
     const auto filesBefore = files.entries();
-    const Outcome outcome = runOnce(store, files, arguments, injection, call);
+    int waits = 0;
+    const Outcome outcome = runOnce(store, files, arguments, injection, call, standIn, &waits);
     const RegistryView after = snapshot(store);
     const auto filesAfter = files.entries();
+    // What the stand-in removed is the uninstaller's doing, not isreloc's.
+    const bool productRemoved = waits > 0 && standIn.starts && standIn.removesProduct;
 
     if (std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr) {
         std::fprintf(stderr, "run:%s\n  %s%s%zu box(es)%s%s\n", run.c_str(), outcome.killed ? "stopped, " : "",
@@ -692,11 +790,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                      files.messages().empty() ? "" : files.messages().back().text.substr(0, 120).c_str());
         for (const std::string& launched : files.launchedCommands()) std::fprintf(stderr, "  started: %s\n", launched.c_str());
     }
-    check(outcome.boxes + (outcome.reported ? 1 : 0) <= 1, "more than one box shown by" + run);
+    // A waited program that cannot start adds its own box, after which the product is put back.
+    const size_t startBoxes = waits > 0 && !standIn.starts ? 1 : 0;
+    check(outcome.boxes + (outcome.reported ? 1 : 0) <= 1 + startBoxes, "more than one box shown by" + run);
+    if (!outcome.killed) {
+        const uint32_t code = outcome.exitCode;
+        const bool expectedCode = code == 0 || code == 1 || code == 1603 || code == 1639 ||
+                                  (waits > 0 && standIn.starts && code == standIn.exitCode);
+        check(expectedCode, "exit code " + std::to_string(code) + " from" + run);
+        if (outcome.reported) check(code == 1 || code == 1603, "a reported failure ended with " + std::to_string(code));
+        if (interactive && waits == 0 && arguments.find("-silent") == std::string::npos &&
+            arguments.find("-quiet") == std::string::npos && arguments.find("-modify") == std::string::npos &&
+            arguments.find("-WAIT") == std::string::npos)
+            check(code == (outcome.reported ? 1u : 0u), "an interactive run ended with " + std::to_string(code));
+    }
     // A stopped run's handles are the system's to close, as for any process that ends.
     check(outcome.killed || store.openHandleCount() == 0, "a key handle was left open by" + run);
     expectOnlyRunNamesChanged(before, after, filesBefore, filesAfter, rootFolded, names, run);
-    if (names.guidFound) {
+    if (names.guidFound && !productRemoved) {
         // The source first, then every other name of the run there is a key under, before or after.
         std::vector<std::string> candidates = {names.source};
         std::set<std::u16string> seen = {foldNameCase(wide(names.source))};
@@ -732,12 +843,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               "a product folder vanished, split or changed in" + run);
     }
 
+    // A clean relocated product whose uninstaller or Change was waited for: removed, it is gone
+    // under both names; left installed, it is back under its relocated name, byte for byte.
+    if (machine.clean && machine.waited && injection == Injection::none) {
+        const std::string relocatedName = kGuid + "_0";
+        const bool gone = entryTree(after, kGuid).empty() && entryTree(after, relocatedName).empty() &&
+                          !files.directoryProbe(maintenanceRootOf(0) + kGuid) &&
+                          !files.directoryProbe(maintenanceRootOf(0) + relocatedName);
+        if (productRemoved) {
+            check(gone, "a removed product left something behind after" + run);
+        } else {
+            check(entryTree(after, relocatedName) == entryTree(before, relocatedName) &&
+                      entryTree(after, kGuid).empty(),
+                  "a product left installed is not back under its relocated name after" + run);
+            check(files.fileExists(maintenanceRootOf(0) + relocatedName + "\\setup.exe") &&
+                      !files.directoryProbe(maintenanceRootOf(0) + kGuid),
+                  "a product left installed does not have its folder back after" + run);
+        }
+        check(outcome.exitCode == (standIn.starts ? standIn.exitCode : 1603u),
+              "exit code " + std::to_string(outcome.exitCode) + " does not tell what the waited program did in" + run);
+    }
+
     // A clean machine after an injected failure or stop: a plain uninstall run brings it back.
-    if (machine.clean && injection != Injection::none) {
+    if (machine.clean && injection != Injection::none && !productRemoved) {
         runOnce(store, files, kUninstallRun);
         const auto restored = entryTree(snapshot(store), kGuid);
         std::map<std::u16string, std::map<std::u16string, Value>> expected;
-        for (const auto& [path, values] : keyTreeFor({kGuid, KeyKind::product, 0xFF, FolderKind::product}))
+        KeyTree installed = keyTreeFor({kGuid, KeyKind::product, 0xFF, FolderKind::product});
+        if (machine.waited) installed[""]["QuietUninstallString"] = {kRegSz, textBytes(kQuietCommand)};
+        for (const auto& [path, values] : installed)
             for (const auto& [name, value] : values)
                 expected[foldNameCase(path.empty() ? u"" : u"\\" + wide(path))][foldNameCase(wide(name))] = value;
         if (restored != expected && std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr) {
@@ -776,7 +910,7 @@ class SeedWriter {
 public:
     // A machine of the given entries, ProgramFilesDir as Windows keeps it.
     SeedWriter& machine(std::initializer_list<Seeded> entries) {
-        put(0).put(2).put(static_cast<uint8_t>(entries.size()));
+        put(0).put(5).put(static_cast<uint8_t>(entries.size()));
         for (const Seeded& entry : entries) {
             size_t index = 0;
             while (kNames[index] != entry.name) ++index;
@@ -796,6 +930,11 @@ public:
     SeedWriter& injection(Injection kind = Injection::none, uint8_t call = 0) {
         return put(static_cast<uint8_t>(kind)).put(call).put(0);
     }
+    // The waited program: bit 0 set when it cannot start, bit 1 when it removes the product, its exit
+    // code chosen by bits 2 and up, bit 7 for a window station nobody sees.
+    SeedWriter& standIn(uint8_t choice) { return put(choice); }
+    // A switch of the unattended ones: 0 -silent, 1 -wait, 2 -quiet, 3 -log, 4 "--" and a tail, 5 -modify.
+    SeedWriter& unattended(uint8_t which) { return put(6).put(which); }
     SeedWriter& put(uint8_t byte) {
         bytes.push_back(byte);
         return *this;
@@ -823,6 +962,23 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
             SeedWriter().put(0).put(1).injection(Injection::failRegistry, call).bytes;
     }
     seeds["clean-install-killed-after-move"] = SeedWriter().put(0).put(0).injection(Injection::killServices, 4).bytes;
+    // Runs that wait for the product's uninstaller or Change (an engine's with -silent -wait and
+    // "--", a quiet uninstall, Change): it completes, is cancelled, fails, or cannot start.
+    for (uint8_t run = 0; run < 3; ++run) {
+        const std::string name = std::string(run == 0 ? "engine" : run == 1 ? "quiet" : "change");
+        seeds[name + "-completed"] = SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(2).bytes;
+        seeds[name + "-cancelled"] = SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(4).bytes;
+        seeds[name + "-failed-unseen"] =
+            SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(0x80 | 12).bytes;
+        seeds[name + "-not-started"] = SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(1).bytes;
+        seeds[name + "-killed-putting-back"] =
+            SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection(Injection::killRegistry, 200).standIn(4).bytes;
+    }
+    // Switches among the older options: a -runfile path holding -wait, -guid after "--".
+    seeds["switches-and-options"] = SeedWriter()
+                                         .machine({relocated})
+                                         .options(5).unattended(0).guid(kG0).unattended(4).tguid(kG).unattended(1)
+                                         .mode(1).injection().standIn(0x80).bytes;
     // -uninstall -guid"{GUID}_0" -tguid"" where the _0 folder is gone but its key is left.
     seeds["empty-tguid"] =
         SeedWriter()

@@ -151,6 +151,15 @@ bool MemoryFileServices::makeFile(const std::string& windowsPath, const std::str
     return true;
 }
 
+bool MemoryFileServices::removeTree(const std::string& windowsPath) {
+    auto path = resolve(windowsPath);
+    if (!path || path->names.empty()) return false;
+    const std::string name = fold(path->names.back());
+    path->names.pop_back();
+    Node* folder = find(*path);
+    return folder != nullptr && folder->children.erase(name) != 0;
+}
+
 std::optional<std::pair<std::string, const MemoryFileServices::Node*>> MemoryFileServices::findFirst(
     const std::string& path) const {
     auto resolved = resolve(path, true);

@@ -21,6 +21,8 @@ public:
     // Test set-up; each returns false when Windows would refuse the path.
     bool makeDirectory(const std::string& windowsPath);  // with every missing folder above it
     bool makeFile(const std::string& windowsPath, const std::string& contents = "");  // its folder must exist
+    // Removes a folder with all it holds, or a file, as an uninstaller would; false when missing.
+    bool removeTree(const std::string& windowsPath);
 
     // Every entry as (path as spelt, "<dir>" or the file's contents), ordered by the path folded
     // for case: two machines are the same exactly when these are equal.
