@@ -117,7 +117,7 @@ std::vector<E2eCase> failureCases(const E2eEnvironment& environment) {
 std::vector<E2eCase> allCases(const E2eEnvironment& environment) {
     std::vector<E2eCase> cases;
     for (auto group : {startupCases, probeCases, failureCases, installModeCases, roundTripCases, modeBoxCases,
-                       badInputCases, unattendedCases})
+                       badInputCases, unattendedCases, instanceCases})
         for (E2eCase& one : group(environment)) cases.push_back(std::move(one));
     return cases;
 }

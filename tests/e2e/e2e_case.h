@@ -84,6 +84,8 @@ std::vector<E2eCase> allCases(const E2eEnvironment& environment);
 std::vector<E2eCase> installModeCases(const E2eEnvironment& environment);
 std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment);
 std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment);
+// A relocated instance's Change, quiet uninstall, and cancelled or completed uninstall.
+std::vector<E2eCase> instanceCases(const E2eEnvironment& environment);
 // Hostile and odd command lines, in their own file.
 std::vector<E2eCase> badInputCases(const E2eEnvironment& environment);
 // Runs nobody watches: -silent, an unseen window station, -wait, "--" and the log.

@@ -5,6 +5,10 @@
 //   /report-cwd        one more line: "cwd " and its current directory
 //   /spawn-lingering   starts a copy of itself with /lingering and every /remove: argument, and
 //                      ends at once, as setup.exe -runfromtemp hands over to a copy of itself
+//   /remove-key:<key>  without /spawn-lingering: removes the key below HKEY_LOCAL_MACHINE (32-bit
+//                      view) with all it holds, and each /remove:<folder> as below, recording
+//                      "removed <key or folder>" or "could not remove ...": an uninstaller that
+//                      completes
 //   /exit:N            ends with N instead of 0
 // A copy started with /lingering records no command line: it waits kLingerMilliseconds, removes
 // each folder named by /remove:<folder> with all it holds (recording "removed <folder>" or
@@ -21,6 +25,7 @@ namespace {
 constexpr DWORD kLingerMilliseconds = 1500;
 const std::string kRemoveArgument = "/remove:";
 const std::string kExitArgument = "/exit:";
+const std::string kRemoveKeyArgument = "/remove-key:";
 
 std::string logPath() {
     char named[MAX_PATH + 1] = "";
@@ -77,16 +82,34 @@ bool removeTree(const std::string& folder) {
     return RemoveDirectoryA(folder.c_str()) != 0;
 }
 
-int lingerThenRemove() {
-    Sleep(kLingerMilliseconds);
+bool removeKey(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return false;
+    const LSTATUS emptied = RegDeleteTreeA(key, nullptr);
+    RegCloseKey(key);
+    return emptied == ERROR_SUCCESS && RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0) == ERROR_SUCCESS;
+}
+
+// Removes what the /remove: (and, when keys are asked for, /remove-key:) arguments name.
+bool removeNamed(bool keys) {
     bool recorded = true;
     for (int at = 1; at < __argc; ++at) {
         const std::string argument = __argv[at];
-        if (argument.rfind(kRemoveArgument, 0) != 0) continue;
-        const std::string folder = argument.substr(kRemoveArgument.size());
-        recorded &= record((removeTree(folder) ? "removed " : "could not remove ") + folder);
+        if (argument.rfind(kRemoveArgument, 0) == 0) {
+            const std::string folder = argument.substr(kRemoveArgument.size());
+            recorded &= record((removeTree(folder) ? "removed " : "could not remove ") + folder);
+        } else if (keys && argument.rfind(kRemoveKeyArgument, 0) == 0) {
+            const std::string key = argument.substr(kRemoveKeyArgument.size());
+            recorded &= record((removeKey(key) ? "removed " : "could not remove ") + key);
+        }
     }
-    return recorded && record("lingering child ended") ? 0 : 1;
+    return recorded;
+}
+
+int lingerThenRemove() {
+    Sleep(kLingerMilliseconds);
+    return removeNamed(false) && record("lingering child ended") ? 0 : 1;
 }
 
 bool spawnLingeringCopy() {
@@ -123,6 +146,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
         if (!record("cwd " + std::string(directory, length < sizeof directory ? length : 0))) return 1;
     }
-    if (hasArgument("/spawn-lingering") && !spawnLingeringCopy()) return 1;
+    if (hasArgument("/spawn-lingering")) {
+        if (!spawnLingeringCopy()) return 1;
+    } else if (!removeNamed(true)) {
+        return 1;
+    }
     return exitCodeAsked();
 }

@@ -1,0 +1,137 @@
+// A relocated instance's other paths on the real program: Change through "ModifyPath", a quiet
+// uninstall through "QuietUninstallString", and an uninstall that is cancelled or completes. The
+// product's uninstaller and Change are the probe, which records how it was started, ends with a
+// chosen code and, when asked, removes the instance's key and folder as an uninstaller would.
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "child_process.h"
+#include "fixture.h"
+#include "key_tree.h"
+#include "product_fixture.h"
+
+namespace {
+
+constexpr uint32_t kRelocationTimeoutMilliseconds = 30000;
+const std::string kGuid = kProductGuid;
+const std::string kRelocatedName = kGuid + "_0";
+
+// The probe's command with the given arguments, as a product stores it and as the probe records it.
+std::string probeCommand(const E2eEnvironment& environment, const std::string& arguments) {
+    return environment.quotedProgram("probe.exe") + " " + arguments;
+}
+
+// What removing the instance under the product's own name takes: its folder and its key.
+std::string removalArguments(const E2eEnvironment& environment) {
+    return "\"/remove:" + maintenanceRoot(environment) + kGuid + "\" \"/remove-key:" + uninstallKeyPath(kGuid) + "\"";
+}
+
+// The product with its uninstall, Change and quiet uninstall commands.
+struct InstanceCommands {
+    std::string uninstall;
+    std::string modify;
+    std::string quietUninstall;
+};
+
+KeyTree instanceKeyTree(const InstanceCommands& commands) {
+    KeyTree tree = productKeyTree({REG_SZ, widenAnsi(commands.uninstall), commands.uninstall});
+    tree[L""][L"ModifyPath"] = {REG_EXPAND_SZ, wideStringBytes(widenAnsi(commands.modify))};
+    tree[L""][L"QuietUninstallString"] = {REG_SZ, wideStringBytes(widenAnsi(commands.quietUninstall))};
+    return tree;
+}
+
+// Held from prepare to verify: the instance as install mode left it.
+struct Relocated {
+    std::optional<KeyTree> key;
+};
+
+// Installs the product, relocates it with install mode as an installer would, keeps the
+// relocated key, and runs instead the command the entry holds in valueName (with tail appended).
+void installRelocateAndRun(CaseContext& context, const InstanceCommands& commands, const std::shared_ptr<Relocated>& kept,
+                           const std::string& valueName, const std::string& tail) {
+    const E2eEnvironment& environment = context.environment();
+    redirectMachine(context);
+    seedProductDirectory(context, kGuid);
+    seedProductKey(context, kGuid, instanceKeyTree(commands));
+    const ChildOutcome outcome =
+        runAnsweringBoxes(environment.programPath("isreloc.exe"),
+                          environment.quotedProgram("isreloc.exe") + " -hwnd0 -guid\"" + kGuid + "\"",
+                          kRelocationTimeoutMilliseconds);
+    context.expect(outcome.started && outcome.exitCode == 0 && outcome.boxes.empty(), "install mode did not end silently");
+    kept->key = readMachineKeyTree(widenAnsi(uninstallKeyPath(kRelocatedName)));
+    const std::optional<std::string> command = readMachineText(uninstallKeyPath(kRelocatedName), valueName);
+    if (!context.expect(command.has_value(), "no " + valueName + " under " + kRelocatedName)) return;
+    context.runInstead(environment.programPath("isreloc.exe"), *command + tail);
+}
+
+void expectStillRelocated(CaseContext& context, const Relocated& kept) {
+    expectProductDirectory(context, kRelocatedName);
+    expectNoDirectory(context, kGuid);
+    expectNoKey(context, kGuid);
+    const std::optional<KeyTree> now = readMachineKeyTree(widenAnsi(uninstallKeyPath(kRelocatedName)));
+    if (!context.expect(kept.key && now, "no key under " + kRelocatedName)) return;
+    for (const std::string& difference : describeDifferences(*kept.key, *now))
+        context.expect(false, "the relocated instance changed: " + difference);
+}
+
+void expectGone(CaseContext& context) {
+    expectNoDirectory(context, kGuid);
+    expectNoDirectory(context, kRelocatedName);
+    expectNoKey(context, kGuid);
+    expectNoKey(context, kRelocatedName);
+}
+
+}  // namespace
+
+std::vector<E2eCase> instanceCases(const E2eEnvironment& environment) {
+    const InstanceCommands plain{probeCommand(environment, "/uninstall /exit:1602"),
+                                 probeCommand(environment, "/modify /exit:5"),
+                                 probeCommand(environment, "/quiet /exit:3010 " + removalArguments(environment))};
+    const InstanceCommands completing{probeCommand(environment, "/uninstall " + removalArguments(environment)),
+                                      plain.modify, plain.quietUninstall};
+    auto change = std::make_shared<Relocated>();
+    auto quiet = std::make_shared<Relocated>();
+    auto cancelled = std::make_shared<Relocated>();
+    auto completed = std::make_shared<Relocated>();
+    return {
+        {"Change through ModifyPath runs the instance's own Change, waits, and leaves it relocated byte for byte",
+         "isreloc.exe", "", {}, 5,
+         [plain, change](CaseContext& context) { installRelocateAndRun(context, plain, change, "ModifyPath", ""); },
+         [plain, change](CaseContext& context) {
+             expectProbeLog(context, {plain.modify});
+             expectStillRelocated(context, *change);
+         },
+         nullptr, restoreMachine},
+        {"a quiet uninstall through QuietUninstallString removes the instance and waits for it", "isreloc.exe", "", {},
+         3010,
+         [plain, quiet](CaseContext& context) {
+             installRelocateAndRun(context, plain, quiet, "QuietUninstallString", "");
+         },
+         [plain](CaseContext& context) {
+             // Read at once: isreloc has ended, so the uninstaller must have done all it does.
+             const std::vector<std::string> lines = readFileLines(context.environment().scratchDirectory + "probe.log");
+             context.expect(!lines.empty() && lines[0] == plain.quietUninstall && lines.size() == 3,
+                            "the quiet uninstall had not run to its end when isreloc ended");
+             expectGone(context);
+         },
+         nullptr, restoreMachine},
+        {"a cancelled uninstall with -wait leaves the instance relocated, byte for byte, and tells the cancel",
+         "isreloc.exe", "", {}, 1602,
+         [plain, cancelled](CaseContext& context) {
+             installRelocateAndRun(context, plain, cancelled, "UninstallString", " -wait");
+         },
+         [plain, cancelled](CaseContext& context) {
+             expectProbeLog(context, {plain.uninstall});
+             expectStillRelocated(context, *cancelled);
+         },
+         nullptr, restoreMachine},
+        {"a completed uninstall with -wait leaves nothing of the instance", "isreloc.exe", "", {}, 0,
+         [completing, completed](CaseContext& context) {
+             installRelocateAndRun(context, completing, completed, "UninstallString", " -wait");
+         },
+         [](CaseContext& context) { expectGone(context); },
+         nullptr, restoreMachine},
+    };
+}
