@@ -23,7 +23,7 @@ bool readValue(RegistryApi& api, RegistryHandle key, const std::u16string& name,
            size == value.data.size();
 }
 
-void readInto(RegistryApi& api, RegistryHandle key, KeyContents& contents) {
+void readInto(RegistryApi& api, RegistryHandle key, KeyContents& contents, KeyDepth depth) {
     KeyInfo info;
     if (api.regQueryInfoKeyA(key, &info) != 0) {
         contents.complete = false;
@@ -40,6 +40,10 @@ void readInto(RegistryApi& api, RegistryHandle key, KeyContents& contents) {
         }
         contents.values[foldNameCase(value.name)] = std::move(value);
     }
+    if (depth == KeyDepth::ownValues) {
+        contents.complete = false;
+        return;
+    }
     for (uint32_t index = 0; index < info.subkeyCount; ++index) {
         uint32_t length = static_cast<uint32_t>(name.size());
         if (api.regEnumKeyExW(key, index, name.data(), &length) != 0) {
@@ -52,7 +56,7 @@ void readInto(RegistryApi& api, RegistryHandle key, KeyContents& contents) {
         if (!subkey) {
             below.complete = false;
         } else {
-            readInto(api, subkey.get(), below);
+            readInto(api, subkey.get(), below, depth);
         }
         contents.complete = contents.complete && below.complete;
     }
@@ -65,7 +69,7 @@ const KeyContents::Value* KeyContents::value(const std::u16string& name) const {
     return found == values.end() ? nullptr : &found->second;
 }
 
-std::optional<KeyContents> readKeyContents(RegistryApi& api, const std::string& absolutePath) {
+std::optional<KeyContents> readKeyContents(RegistryApi& api, const std::string& absolutePath, KeyDepth depth) {
     // The path starts with a backslash, which the registry calls do not take.
     RegistryHandle opened = kNoKey;
     const int32_t result = api.regOpenKeyExW(kLocalMachine, api.widen(absolutePath.substr(1)).c_str(), kKeyRead, &opened);
@@ -77,7 +81,7 @@ std::optional<KeyContents> readKeyContents(RegistryApi& api, const std::string& 
         contents.complete = false;
         return contents;
     }
-    readInto(api, key.get(), contents);
+    readInto(api, key.get(), contents, depth);
     return contents;
 }
 

@@ -26,9 +26,15 @@ struct KeyContents {
     const Value* value(const std::u16string& name) const;
 };
 
+// How much of a key to read: its whole tree, or only its own values (a product key's subkeys can
+// hold a hundred thousand values, and most decisions look at the top).
+enum class KeyDepth { wholeTree, ownValues };
+
 // The key at an absolute path below HKEY_LOCAL_MACHINE ("\SOFTWARE\..."); nothing when the
 // registry says there is no such key, and an incomplete one when it cannot be opened otherwise.
-std::optional<KeyContents> readKeyContents(RegistryApi& api, const std::string& absolutePath);
+// Read to its own values only, it is incomplete too: it proves nothing about what the key holds.
+std::optional<KeyContents> readKeyContents(RegistryApi& api, const std::string& absolutePath,
+                                           KeyDepth depth = KeyDepth::wholeTree);
 
 // Whether holder has every value (same type and bytes) and every subkey of wanted, at every level.
 // False when either was not read completely.

@@ -3,8 +3,12 @@
 #include "relocation/locations.h"
 
 KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names, bool targetNameIsProducts) {
-    return {readKeyContents(api, uninstallKeyPath(names.source)), readKeyContents(api, uninstallKeyPath(names.target)),
-            names, targetNameIsProducts};
+    // With nothing under the target name the key simply moves: its own values are all any
+    // decision then looks at, and the whole tree is read only when there is something to compare.
+    std::optional<KeyContents> target = readKeyContents(api, uninstallKeyPath(names.target));
+    const KeyDepth sourceDepth = target ? KeyDepth::wholeTree : KeyDepth::ownValues;
+    return {readKeyContents(api, uninstallKeyPath(names.source), sourceDepth), std::move(target), names,
+            targetNameIsProducts};
 }
 
 namespace {

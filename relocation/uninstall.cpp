@@ -75,7 +75,8 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     } else {
         // Before anything moves: a key to restore, and under the restored name nothing, or only
         // what may give way to it.
-        const std::optional<KeyContents> sourceKey = readKeyContents(context.registryApi, uninstallKeyPath(source));
+        const std::optional<KeyContents> sourceKey =
+            readKeyContents(context.registryApi, uninstallKeyPath(source), KeyDepth::ownValues);
         targetIsProducts = isRestoreTargetOfProduct(names, sourceKey);
         const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, targetIsProducts);
         if (!facts.source && !facts.target) {
