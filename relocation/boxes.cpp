@@ -1,5 +1,20 @@
 #include "relocation/boxes.h"
 
+namespace {
+
+std::string directoryInTheWayText(const std::string& directory) {
+    return "Directory Error!\r\nUninstallation cannot proceed, the \"" + directory +
+           "\" directory exists! Check if it is " + "empty and delete it if it is. Then retry the uninstall";
+}
+
+std::string keyInTheWayText(const std::string& keyPath) {
+    return "Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE" + keyPath +
+           "\" key exists and belongs to another installation! Check what it belongs to and remove it if it is "
+           "stale. Then retry the uninstall";
+}
+
+}  // namespace
+
 void showError(ModeContext& context, const std::string& text, const std::string& caption) {
     context.services.showMessage(text, caption, kTaskModalError);
 }
@@ -19,15 +34,4 @@ void showDirectoryInTheWay(ModeContext& context, const std::string& directory) {
 
 void showKeyInTheWay(ModeContext& context, const std::string& keyPath) {
     showError(context, keyInTheWayText(keyPath), "Registry Error");
-}
-
-std::string directoryInTheWayText(const std::string& directory) {
-    return "Directory Error!\r\nUninstallation cannot proceed, the \"" + directory +
-           "\" directory exists! Check if it is " + "empty and delete it if it is. Then retry the uninstall";
-}
-
-std::string keyInTheWayText(const std::string& keyPath) {
-    return "Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE" + keyPath +
-           "\" key exists and belongs to another installation! Check what it belongs to and remove it if it is "
-           "stale. Then retry the uninstall";
 }

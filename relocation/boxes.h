@@ -15,6 +15,3 @@ void showMissingKey(ModeContext& context);
 void showDirectoryInTheWay(ModeContext& context, const std::string& directory);
 // A key under a name the run needs that is not provably a leftover of this product.
 void showKeyInTheWay(ModeContext& context, const std::string& keyPath);
-
-std::string directoryInTheWayText(const std::string& directory);
-std::string keyInTheWayText(const std::string& keyPath);

@@ -65,7 +65,7 @@ bool isInstallTargetOfProduct(const RunNames& names) { return isSuffixNameOf(nam
 bool isRestoreTargetOfProduct(const RunNames& names, const std::optional<KeyContents>& sourceKey) {
     if (hasGuidForm(names.target) && isSuffixNameOf(names.source, names.target)) return true;
     if (!sourceKey) return false;
-    const std::optional<IsrelocCommand> command = isrelocCommandIn(*sourceKey, kCommandValue);
+    const std::optional<IsrelocCommand> command = isrelocCommandIn(*sourceKey, kUninstallCommand.liveInRegistry);
     return command && foldNameCase(command->relocatedName) == foldNameCase(names.sourceInRegistry) &&
            foldNameCase(command->restoredName) == foldNameCase(names.targetInRegistry);
 }

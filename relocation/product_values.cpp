@@ -10,9 +10,6 @@ const std::array<CommandValues, 3> kCommandValues = {{
      IsrelocCommandKind::quietUninstall, false},
 }};
 const CommandValues& kUninstallCommand = kCommandValues[0];
-const char* const kUninstallStringValue = "UninstallString";
-const std::u16string kCommandValue = u"UninstallString";
-const std::u16string kSavedCommandValue = u"szUninstallString";
 
 namespace {
 
@@ -85,7 +82,7 @@ void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath,
 
 RestoredCommands restoreProductCommands(TRegistry& registry) {
     RestoredCommands commands;
-    commands.uninstall = restoreCommand(registry, kCommandValues[0], commands.isrelocCommands[0]);
+    commands.uninstall = restoreCommand(registry, kUninstallCommand, commands.isrelocCommands[0]);
     commands.modify = restoreCommand(registry, kCommandValues[1], commands.isrelocCommands[1]);
     commands.quietUninstall = restoreCommand(registry, kCommandValues[2], commands.isrelocCommands[2]);
     return commands;

@@ -23,10 +23,7 @@ struct CommandValues {
 };
 
 extern const std::array<CommandValues, 3> kCommandValues;
-extern const CommandValues& kUninstallCommand;  // the first of them
-extern const char* const kUninstallStringValue;
-extern const std::u16string kCommandValue;       // "UninstallString" as the registry spells it
-extern const std::u16string kSavedCommandValue;  // "szUninstallString"
+extern const CommandValues& kUninstallCommand;  // the first of them: "UninstallString"
 
 // Install mode, on the open product key, for each command: a product command in the live value
 // (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing a
