@@ -171,10 +171,14 @@ int32_t LoggingRegistryApi::regRenameKey(RegistryHandle key, const char16_t* sub
     if (!log_.kept()) return status;
     const std::string path = childPath(key, subPath);
     const std::string to = utf8FromUtf16(newName);
+    // A rename that does not happen is followed by a copy of the key and the removal of the
+    // original, which the lines that follow show call by call.
     if (status == 0) {
         noteState(path, KeyState::missing, "renamed key " + path + " to " + to);
+    } else if (status == kErrorCallNotImplemented) {
+        log_.write("keys are not renamed on this system: key " + path + " is copied to " + to);
     } else {
-        log_.write("could not rename key " + path + " to " + to + failedWith(status));
+        log_.write("could not rename key " + path + " to " + to + failedWith(status) + ": it is copied instead");
     }
     return status;
 }

@@ -221,6 +221,12 @@ TEST_P(RegistryRulesTest, AKeyNameFarLongerThan255CharactersIsRefused) {
     OwnedKey refused(api(), created);
 }
 
+// Whether this backend renames keys at all: one that does not says so before looking at anything.
+bool renamesKeys(RegistryApi& api) {
+    const std::u16string missing = std::u16string(kScratchWide) + u"\\Missing";
+    return api.regRenameKey(kLocalMachine, missing.c_str(), u"Fresh") != kErrorCallNotImplemented;
+}
+
 // RegRenameKey as Wine's conformance tests record Windows' behaviour. A rename that is refused
 // must leave everything as it was: a move falls back to copying the very key it names.
 TEST_P(RegistryRulesTest, ARefusedRenameLeavesEveryKeyAsItWas) {
@@ -250,14 +256,16 @@ TEST_P(RegistryRulesTest, ARefusedRenameLeavesEveryKeyAsItWas) {
         {"a key that is not there", scratch.get(), u"Missing", u"Fresh", kFileNotFound},
     };
     const KeySnapshot before = snapshotKey(api(), kLocalMachine, kScratch);
+    const bool renames = store() != nullptr || renamesKeys(api());
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        EXPECT_EQ(api().regRenameKey(row.key, row.subPath, row.newName), row.error);
+        EXPECT_EQ(api().regRenameKey(row.key, row.subPath, row.newName), renames ? row.error : kErrorCallNotImplemented);
         EXPECT_TRUE(snapshotKey(api(), kLocalMachine, kScratch) == before);
     }
 }
 
 TEST_P(RegistryRulesTest, ARenameMovesTheWholeKeyAndItsOpenHandlesFollowIt) {
+    if (!store() && !renamesKeys(api())) GTEST_SKIP() << "keys are not renamed on this system";
     setRaw(u"Old\\Sub\\Deeper", u"Deep", kRegDword, {1, 0, 0, 0});
     setRaw(u"Old", kJapaneseName, kRegSz, utf16Data(kJapaneseText + u'\0'));
     const KeySnapshot before = snapshotKey(api(), kLocalMachine, std::string(kScratch) + "\\Old");
@@ -278,6 +286,64 @@ TEST_P(RegistryRulesTest, ARenameMovesTheWholeKeyAndItsOpenHandlesFollowIt) {
     ASSERT_EQ(api().regRenameKey(held.get(), u"", u"Old"), 0);
     EXPECT_TRUE(keyExists(u"Old\\Sub\\Deeper"));
     EXPECT_FALSE(keyExists(kCyrillicName));
+}
+
+// The registry lists subkeys sorted by name without regard to case, and a renamed key takes its
+// sorted place with every sibling kept. Where the rename is not used (under Wine, whose server
+// stores a key renamed to the name right after its own over the next sibling), the backend says
+// so before touching anything, and a move copies instead. Either way the whole parent ends as the
+// rule says, each sibling listed once, in order.
+TEST_P(RegistryRulesTest, ARenameKeepsEverySiblingAndTakesItsSortedPlace) {
+    const struct {
+        const char* what;
+        std::vector<std::u16string> siblings;  // in the order they are created, the renamed key first
+        std::u16string newName;
+        std::vector<std::u16string> listedAfter;
+    } cases[] = {
+        {"to the name right after its own", {u"{G}", u"{F}", u"{H}"}, u"{G}_0", {u"{F}", u"{G}_0", u"{H}"}},
+        {"to the name right before its own", {u"{G}_0", u"{H}", u"{F}"}, u"{G}", {u"{F}", u"{G}", u"{H}"}},
+        {"past several siblings", {u"{G}", u"{Z}", u"{A}", u"{H}", u"{F}"}, u"{y}", {u"{A}", u"{F}", u"{H}", u"{y}", u"{Z}"}},
+        {"before several siblings", {u"{G}", u"{Z}", u"{H}", u"{F}"}, u"{B}", {u"{B}", u"{F}", u"{H}", u"{Z}"}},
+    };
+    const std::string parentPath = std::string(kScratch) + "\\Parent";
+    for (const auto& row : cases) {
+        for (const bool byTheLayer : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (byTheLayer ? ", moved by the layer" : ", renamed"));
+            const std::u16string& oldName = row.siblings.front();
+            for (const std::u16string& sibling : row.siblings)
+                setRaw(u"Parent\\" + sibling, u"Own", kRegSz, utf16Data(sibling));
+            setRaw(u"Parent\\" + oldName + u"\\Sub", u"Deep", kRegDword, {7, 0, 0, 0});
+            const KeySnapshot before = snapshotKey(api(), kLocalMachine, parentPath);
+            KeySnapshot expected = before;
+            expected.subkeys.erase(oldName);
+            expected.subkeys[row.newName] = before.subkeys.at(oldName);
+            expected.subkeysListed = row.listedAfter;
+
+            int32_t result = 0;
+            if (byTheLayer) {
+                registry().moveKey(layerPath("Parent\\" + api().narrow(oldName)),
+                                   layerPath("Parent\\" + api().narrow(row.newName)));
+            } else {
+                result = api().regRenameKey(openRaw(u"Parent").get(), oldName.c_str(), row.newName.c_str());
+            }
+            const KeySnapshot after = snapshotKey(api(), kLocalMachine, parentPath);
+            std::string listed;
+            for (const std::u16string& name : after.subkeysListed) listed += api().narrow(name) + " ";
+            if (!byTheLayer && !store() && !renamesKeys(api())) {
+                EXPECT_EQ(result, kErrorCallNotImplemented);
+                EXPECT_TRUE(after == before) << "a rename the system does not offer changed the parent: " << listed;
+            } else {
+                EXPECT_EQ(result, 0);
+                EXPECT_TRUE(after == expected) << "listed: " << listed;
+            }
+            dropRegistry();
+            OwnedKey scratch = openRaw(u"");
+            for (const std::u16string& name : after.subkeysListed) {
+                api().regDeleteKeyW(scratch.get(), (u"Parent\\" + name + u"\\Sub").c_str());
+                api().regDeleteKeyW(scratch.get(), (u"Parent\\" + name).c_str());
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RegistryRulesTest, testing::ValuesIn(registryBackends()), backendName);

@@ -14,12 +14,17 @@ struct ValueSnapshot {
     bool operator==(const ValueSnapshot& other) const { return type == other.type && data == other.data; }
 };
 
+// Values compare without regard to their order, which differs between Windows and Wine; subkeys
+// also by the order and number of times the registry lists them, so that a key listed twice or
+// out of place shows.
 struct KeySnapshot {
     bool exists = false;
     std::map<std::u16string, ValueSnapshot> values;  // the default value under the empty name
     std::map<std::u16string, KeySnapshot> subkeys;
+    std::vector<std::u16string> subkeysListed;  // as enumerated, index by index
     bool operator==(const KeySnapshot& other) const {
-        return exists == other.exists && values == other.values && subkeys == other.subkeys;
+        return exists == other.exists && values == other.values && subkeys == other.subkeys &&
+               subkeysListed == other.subkeysListed;
     }
 };
 
@@ -43,6 +48,7 @@ inline KeySnapshot snapshotOpenKey(RegistryApi& api, RegistryHandle key) {
         uint32_t length = static_cast<uint32_t>(name.size());
         if (api.regEnumKeyExW(key, index, name.data(), &length) != 0) break;
         const std::u16string subkeyName(name.data(), length);
+        snapshot.subkeysListed.push_back(subkeyName);
         RegistryHandle subkey = kNoKey;
         if (api.regOpenKeyExW(key, subkeyName.c_str(), kKeyAllAccess, &subkey) != 0) continue;
         snapshot.subkeys[subkeyName] = snapshotOpenKey(api, subkey);

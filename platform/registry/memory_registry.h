@@ -1,9 +1,10 @@
 #pragma once
 // An in-memory registry that keeps the rules the layer relies on (names without regard to case,
 // an empty sub-path naming the base key, create-with-parents, delete refused while subkeys
-// exist, handles to deleted keys failing, enumeration by index, the unnamed default value, a
-// rename in place that open handles follow), records what was changed, and can be told to fail
-// any chosen call.
+// exist, handles to deleted keys failing, enumeration by index with subkeys sorted by name as
+// the registry lists them, the unnamed default value, a rename in place that open handles follow
+// and that keeps every sibling), records what was changed, and can be told to fail any chosen
+// call.
 //
 // Names and string data are held as the registry holds them: UTF-16, string data as UTF-16LE
 // bytes. The ANSI calls convert through a Latin-1 code page; characters outside it become '?'.
@@ -111,7 +112,7 @@ private:
         std::u16string name;
         Node* parent = nullptr;  // none for a root and for a deleted key
         bool deleted = false;
-        NamedList<std::shared_ptr<Node>> subkeys;
+        NamedList<std::shared_ptr<Node>, NameOrder::sortedByName> subkeys;
         NamedList<Value> values;
         uint64_t lastWriteTime = 0;
     };

@@ -1,8 +1,16 @@
 #pragma once
 // The subkeys or values of one in-memory key: found by name without regard to case, and by
-// index in the order they were added. Both lookups are constant-time, so walking a key of many
-// thousands of entries by index stays linear; removing an entry renumbers only those after it,
-// which makes the common removal from the highest index down cheap.
+// index in the order the registry enumerates them.
+//
+// That order is not the same for both. Subkeys come sorted by name without regard to case, on
+// Windows and on Wine alike, and a key renamed takes its sorted place among its siblings. Values
+// come in the order they were created on Windows (Wine sorts them too); nothing may depend on
+// either, and the store keeps Windows' order.
+//
+// Walking a key of many thousands of entries by index stays linear: lookups by name are
+// constant-time in creation order and logarithmic in sorted order; adding at the end and
+// removing from the highest index down, the common cases, are cheap in both.
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -10,11 +18,14 @@
 
 #include "platform/registry/name_case.h"
 
-template <typename Item>
+enum class NameOrder { creation, sortedByName };
+
+template <typename Item, NameOrder order = NameOrder::creation>
 class NamedList {
 public:
     struct Entry {
-        std::u16string name;  // as first given
+        std::u16string name;    // as first given
+        std::u16string folded;  // what names are compared by
         Item item;
     };
 
@@ -23,30 +34,51 @@ public:
     const std::vector<Entry>& entries() const { return entries_; }
 
     Item* find(const std::u16string& name) {
-        const auto found = indexByName_.find(foldNameCase(name));
-        return found == indexByName_.end() ? nullptr : &entries_[found->second].item;
+        const std::u16string folded = foldNameCase(name);
+        const size_t index = indexOf(folded);
+        return index == entries_.size() ? nullptr : &entries_[index].item;
     }
 
     // Adds an entry that is not there yet.
     Item& add(const std::u16string& name, Item item) {
-        indexByName_.emplace(foldNameCase(name), entries_.size());
-        entries_.push_back({name, std::move(item)});
-        return entries_.back().item;
+        std::u16string folded = foldNameCase(name);
+        if constexpr (order == NameOrder::sortedByName) {
+            const auto place = std::lower_bound(entries_.begin(), entries_.end(), folded, comesBefore);
+            return entries_.insert(place, Entry{name, std::move(folded), std::move(item)})->item;
+        } else {
+            indexByName_.emplace(folded, entries_.size());
+            entries_.push_back({name, std::move(folded), std::move(item)});
+            return entries_.back().item;
+        }
     }
 
     // Returns whether the name was there.
     bool remove(const std::u16string& name) {
-        const auto found = indexByName_.find(foldNameCase(name));
-        if (found == indexByName_.end()) return false;
-        const size_t index = found->second;
-        indexByName_.erase(found);
+        const size_t index = indexOf(foldNameCase(name));
+        if (index == entries_.size()) return false;
+        if constexpr (order == NameOrder::creation) indexByName_.erase(entries_[index].folded);
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
-        for (size_t later = index; later < entries_.size(); ++later)
-            indexByName_[foldNameCase(entries_[later].name)] = later;
+        if constexpr (order == NameOrder::creation)
+            for (size_t later = index; later < entries_.size(); ++later) indexByName_[entries_[later].folded] = later;
         return true;
     }
 
 private:
+    static bool comesBefore(const Entry& entry, const std::u16string& folded) { return entry.folded < folded; }
+
+    // The entry's index, or size() when there is none.
+    size_t indexOf(const std::u16string& folded) const {
+        if constexpr (order == NameOrder::sortedByName) {
+            const auto found = std::lower_bound(entries_.begin(), entries_.end(), folded, comesBefore);
+            return found != entries_.end() && found->folded == folded ? static_cast<size_t>(found - entries_.begin())
+                                                                      : entries_.size();
+        } else {
+            const auto found = indexByName_.find(folded);
+            return found == indexByName_.end() ? entries_.size() : found->second;
+        }
+    }
+
     std::vector<Entry> entries_;
+    // Only in creation order, where the position says nothing about the name.
     std::unordered_map<std::u16string, size_t> indexByName_;
 };

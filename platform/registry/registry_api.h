@@ -16,6 +16,9 @@ using RegistryHandle = std::uintptr_t;
 constexpr RegistryHandle kNoKey = 0;
 
 constexpr int32_t kErrorFileNotFound = 2;  // ERROR_FILE_NOT_FOUND: no such key or value
+// ERROR_CALL_NOT_IMPLEMENTED: what regRenameKey answers, before looking at anything, where keys
+// are not renamed on this system and move by copying instead.
+constexpr int32_t kErrorCallNotImplemented = 120;
 
 // The predefined root keys as Windows defines them: 32-bit negative numbers, sign-extended to
 // the width of a handle (0xFFFFFFFF80000002 for HKEY_LOCAL_MACHINE in a 64-bit process).
@@ -104,7 +107,7 @@ public:
     // subPath renames key itself, which must then be open with KEY_WRITE. newName is one name,
     // never a path. Refused, the key unchanged, when the name is empty, holds a backslash or is
     // too long, and when a sibling already bears it (reported as access denied, not as "already
-    // exists"); a system without the call refuses every rename.
+    // exists"); a system where the rename is not used answers kErrorCallNotImplemented.
     virtual int32_t regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) = 0;
 
     // 8-bit text as the system's ANSI calls would read it, and back (characters without an

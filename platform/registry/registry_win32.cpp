@@ -45,9 +45,25 @@ using RenameKeyCall = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPCWSTR);
 // The generic function type, which converts to and from any other without a warning.
 using AnyFunction = void (*)();
 
+// Windows programs tell Wine apart by this export of its ntdll; Windows' own has none.
+bool runningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 // RegRenameKey came with Windows Vista. Imported by name, it would keep isreloc from starting
 // on a system without it; looked up here, its absence only means that keys move by copying.
+//
+// Under Wine the rename is not used at all: its server computes the new name's place in the
+// parent's sorted subkey list while the old entry is still in it, so a new name that sorts right
+// after the old one ({GUID} -> {GUID}_0, unless a name such as {GUID}-x lies between) is stored
+// over the next sibling and left in its old slot too. That sibling (another product's uninstall
+// entry) is gone for good once the server saves, the renamed key is listed twice, and deleting
+// it later can crash the server (Wine 8.0; the same insertion code is in later trees, so no
+// version can be trusted). The copy, which isreloc uses wherever the call is missing, changes
+// nothing but the key it moves.
 AnyFunction findRenameKey() {
+    if (runningUnderWine()) return nullptr;
     const HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     if (advapi32 == nullptr) return nullptr;
     return reinterpret_cast<AnyFunction>(GetProcAddress(advapi32, "RegRenameKey"));
@@ -160,7 +176,7 @@ int32_t Win32RegistryApi::regDeleteKeyW(RegistryHandle base, const char16_t* sub
 }
 
 int32_t Win32RegistryApi::regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) {
-    if (renameKey_ == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (renameKey_ == nullptr) return kErrorCallNotImplemented;
     const auto renameKey = reinterpret_cast<RenameKeyCall>(renameKey_);
     if (subPath[0] == u'\0') return renameKey(toHkey(key), nullptr, wide(newName));
     // Given the sub-path, the system would open the key in the process's own view; opened here,
