@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The benchmarks, printed as markdown tables: the in-memory store's tree copy and the tokenizer on
 # Linux (Google Benchmark); under Wine on a real registry, a product key moved by isreloc (the
-# whole isreloc.exe run, and the registry layer's rename path and copy path) against Wine's
+# whole isreloc.exe run, and the registry layer's copy path; its rename path is reported as
+# unavailable there, since isreloc never renames under Wine) against Wine's
 # reg copy + reg delete at 1,000, 10,000 and 100,000 values; and the size of isreloc.exe (both
 # builds) with the DLLs it imports. Builds what it needs with the linux, mingw and
 # mingw64 presets and runs Wine in a throw-away 64-bit prefix under build/bench, stopped again at

@@ -8,8 +8,5 @@ class RenamelessRegistryApi : public ProfilingRegistryApi {
 public:
     using ProfilingRegistryApi::ProfilingRegistryApi;
 
-    int32_t regRenameKey(RegistryHandle, const char16_t*, const char16_t*) override { return kCallNotImplemented; }
-
-private:
-    static constexpr int32_t kCallNotImplemented = 120;  // ERROR_CALL_NOT_IMPLEMENTED
+    int32_t regRenameKey(RegistryHandle, const char16_t*, const char16_t*) override { return kErrorCallNotImplemented; }
 };
