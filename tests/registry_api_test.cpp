@@ -5,6 +5,11 @@
 
 #include "registry_backends.h"
 #include "registry_snapshot.h"
+#ifdef _WIN32
+#include <optional>
+
+#include "key_lock_win32.h"
+#endif
 
 namespace {
 
@@ -231,7 +236,6 @@ bool renamesKeys(RegistryApi& api) {
 // must leave everything as it was: a move falls back to copying the very key it names.
 TEST_P(RegistryRulesTest, ARefusedRenameLeavesEveryKeyAsItWas) {
     constexpr int32_t kFileNotFound = 2, kAccessDenied = 5, kInvalidParameter = 87;
-    constexpr uint32_t kKeyRead = 0x20019;
     setRaw(u"Key\\Sub", u"Deep", kRegDword, {1, 0, 0, 0});
     setRaw(u"Key", kJapaneseName, kRegSz, utf16Data(kJapaneseText + u'\0'));
     createRaw(u"Taken");
@@ -286,6 +290,48 @@ TEST_P(RegistryRulesTest, ARenameMovesTheWholeKeyAndItsOpenHandlesFollowIt) {
     ASSERT_EQ(api().regRenameKey(held.get(), u"", u"Old"), 0);
     EXPECT_TRUE(keyExists(u"Old\\Sub\\Deeper"));
     EXPECT_FALSE(keyExists(kCyrillicName));
+}
+
+// A key whose DACL lets everyone read it and nobody change it (a run that is not elevated, a key
+// a policy locks) opens for reading only; nothing is created below it, and neither it nor a key
+// below it is renamed, nor is it deleted. The key below keeps its own rights.
+TEST_P(RegistryRulesTest, AKeyReadOnlyForEveryoneIsReadAndNeverChanged) {
+    constexpr int32_t kAccessDenied = 5;
+    setRaw(u"Locked\\Below", u"Deep", kRegDword, {1, 0, 0, 0});
+    setRaw(u"Locked", u"Kept", kRegDword, {2, 0, 0, 0});
+    createRaw(u"Leaf");
+#ifdef _WIN32
+    std::optional<ReadOnlyKeyLock> locks[2];
+#endif
+    for (const std::u16string name : {u"Locked", u"Leaf"}) {
+        if (MemoryRegistry* memory = store()) {
+            ASSERT_TRUE(memory->denyWriting("HKLM\\" + std::string(kScratch) + "\\" + api().narrow(name)));
+        } else {
+#ifdef _WIN32
+            ASSERT_TRUE(locks[name == u"Leaf"].emplace(scratchPath(name)).locked()) << "cannot set the key's DACL";
+#endif
+        }
+    }
+    const KeySnapshot before = snapshotKey(api(), kLocalMachine, kScratch);
+    const std::u16string locked = scratchPath(u"Locked");
+    RegistryHandle opened = kNoKey;
+    EXPECT_EQ(api().regOpenKeyExW(kLocalMachine, locked.c_str(), kKeyAllAccess, &opened), kAccessDenied);
+    EXPECT_EQ(api().regCreateKeyExW(kLocalMachine, locked.c_str(), kKeyAllAccess, &opened), kAccessDenied);
+    EXPECT_EQ(api().regCreateKeyExW(kLocalMachine, (locked + u"\\New").c_str(), kKeyAllAccess, &opened), kAccessDenied);
+    ASSERT_EQ(api().regOpenKeyExW(kLocalMachine, locked.c_str(), MemoryRegistry::kReadRights, &opened), 0);
+    OwnedKey reader(api(), opened);
+    uint8_t data[4] = {};
+    uint32_t size = sizeof data;
+    EXPECT_EQ(api().regQueryValueExW(reader.get(), u"Kept", nullptr, data, &size), 0);
+    EXPECT_EQ(api().regSetValueExW(reader.get(), u"Kept", kRegDword, data, size), kAccessDenied);
+    ASSERT_EQ(api().regOpenKeyExW(kLocalMachine, (locked + u"\\Below").c_str(), kKeyAllAccess, &opened), 0);
+    OwnedKey below(api(), opened);
+    OwnedKey scratch = openRaw(u"");
+    EXPECT_EQ(api().regDeleteKeyW(scratch.get(), u"Leaf"), kAccessDenied);
+    const int32_t refusedRename = store() != nullptr || renamesKeys(api()) ? kAccessDenied : kErrorCallNotImplemented;
+    EXPECT_EQ(api().regRenameKey(scratch.get(), u"Leaf", u"Fresh"), refusedRename);
+    EXPECT_EQ(api().regRenameKey(scratch.get(), u"Locked\\Below", u"Fresh"), refusedRename);
+    EXPECT_TRUE(snapshotKey(api(), kLocalMachine, kScratch) == before);
 }
 
 // The registry lists subkeys sorted by name without regard to case, and a renamed key takes its

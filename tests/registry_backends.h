@@ -188,7 +188,10 @@ private:
     }
 
     void clearScratch() {
-        if (MemoryRegistry* memory = store()) memory->clearFailures();
+        if (MemoryRegistry* memory = store()) {
+            memory->clearFailures();
+            memory->grantEverything();
+        }
         eraseRaw(kLocalMachine, kScratchWide);
     }
 

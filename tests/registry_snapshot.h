@@ -8,6 +8,9 @@
 
 #include "platform/registry/registry_api.h"
 
+// Read rights only (KEY_READ): a snapshot sees keys that may not be written, and changes nothing.
+constexpr uint32_t kKeyRead = 0x20019;
+
 struct ValueSnapshot {
     uint32_t type = 0;
     std::vector<uint8_t> data;
@@ -50,7 +53,7 @@ inline KeySnapshot snapshotOpenKey(RegistryApi& api, RegistryHandle key) {
         const std::u16string subkeyName(name.data(), length);
         snapshot.subkeysListed.push_back(subkeyName);
         RegistryHandle subkey = kNoKey;
-        if (api.regOpenKeyExW(key, subkeyName.c_str(), kKeyAllAccess, &subkey) != 0) continue;
+        if (api.regOpenKeyExW(key, subkeyName.c_str(), kKeyRead, &subkey) != 0) continue;
         snapshot.subkeys[subkeyName] = snapshotOpenKey(api, subkey);
         api.regCloseKey(subkey);
     }
@@ -60,7 +63,7 @@ inline KeySnapshot snapshotOpenKey(RegistryApi& api, RegistryHandle key) {
 // The tree below root at an ANSI path without a leading backslash; exists is false when missing.
 inline KeySnapshot snapshotKey(RegistryApi& api, RegistryHandle root, const std::string& path) {
     RegistryHandle key = kNoKey;
-    if (api.regOpenKeyExW(root, api.widen(path).c_str(), kKeyAllAccess, &key) != 0) return KeySnapshot{};
+    if (api.regOpenKeyExW(root, api.widen(path).c_str(), kKeyRead, &key) != 0) return KeySnapshot{};
     KeySnapshot snapshot = snapshotOpenKey(api, key);
     api.regCloseKey(key);
     return snapshot;

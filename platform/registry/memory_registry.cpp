@@ -16,6 +16,7 @@ constexpr int32_t kKeyDeleted = 1018;     // ERROR_KEY_DELETED
 
 constexpr uint32_t kQueryValue = 0x0001;
 constexpr uint32_t kSetValue = 0x0002;
+constexpr uint32_t kCreateSubKey = 0x0004;
 constexpr uint32_t kEnumerateSubKeys = 0x0008;
 constexpr uint32_t kGenericRead = 0x80000000;
 constexpr uint32_t kGenericWrite = 0x40000000;
@@ -114,6 +115,29 @@ void MemoryRegistry::failEvery(RegistryCall kind, const std::string& keyPath) {
     failingKinds_.emplace(kind, foldNameCase(path));
 }
 
+bool MemoryRegistry::grantOnly(const std::string& keyPath, uint32_t rights) {
+    const std::vector<std::u16string> parts = keyPathComponents(widen(keyPath));
+    for (const auto& [handle, root] : roots_) {
+        if (parts.empty() || foldNameCase(root->name) != foldNameCase(parts.front())) continue;
+        std::shared_ptr<Node> node = root;
+        for (size_t at = 1; node != nullptr && at < parts.size(); ++at) {
+            std::shared_ptr<Node>* below = node->subkeys.find(parts[at]);
+            node = below != nullptr ? *below : nullptr;
+        }
+        if (node == nullptr) return false;
+        node->grantedRights = rights;
+        restricted_.push_back(node);
+        return true;
+    }
+    return false;
+}
+
+void MemoryRegistry::grantEverything() {
+    for (const std::weak_ptr<Node>& key : restricted_)
+        if (const std::shared_ptr<Node> node = key.lock()) node->grantedRights = ~0u;
+    restricted_.clear();
+}
+
 void MemoryRegistry::clearFailures() {
     failingCalls_.clear();
     failingKinds_.clear();
@@ -201,6 +225,7 @@ int32_t MemoryRegistry::openKey(RegistryHandle base, const std::u16string& subPa
         if (below == nullptr) return kFileNotFound;
         node = *below;
     }
+    if (denies(*node, specificRights(access))) return kAccessDenied;
     *result = newHandle(std::move(node), access);
     return kSuccess;
 }
@@ -216,6 +241,7 @@ int32_t MemoryRegistry::createKey(RegistryHandle base, const std::u16string& sub
         if (part.size() > kMaxKeyNameLength) return kInvalidParameter;
         std::shared_ptr<Node>* below = node->subkeys.find(part);
         if (below == nullptr) {
+            if (denies(*node, kCreateSubKey)) return kAccessDenied;
             auto created = std::make_shared<Node>();
             created->name = part;
             created->parent = node.get();
@@ -226,6 +252,7 @@ int32_t MemoryRegistry::createKey(RegistryHandle base, const std::u16string& sub
         }
         node = *below;
     }
+    if (denies(*node, specificRights(access))) return kAccessDenied;
     *result = newHandle(std::move(node), access);
     return kSuccess;
 }
@@ -240,7 +267,7 @@ int32_t MemoryRegistry::deleteKey(RegistryHandle base, const std::u16string& sub
         node = *below;
     }
     // A root cannot go, and a key with subkeys is refused so that no tree vanishes by accident.
-    if (node->parent == nullptr || node->subkeys.size() != 0) return kAccessDenied;
+    if (node->parent == nullptr || node->subkeys.size() != 0 || denies(*node, kDeleteRight)) return kAccessDenied;
     record(RegistryChange::Kind::keyDeleted, *node);
     Node& parent = *node->parent;
     node->deleted = true;
@@ -270,6 +297,7 @@ int32_t MemoryRegistry::regRenameKey(RegistryHandle key, const char16_t* subPath
     // A root has no parent to hold a new name. A sibling already named so, the key itself in
     // another letter case included, is refused as the system refuses it: access denied.
     if (node->parent == nullptr || node->parent->subkeys.find(name) != nullptr) return kAccessDenied;
+    if (denies(*node, kKeyWrite) || denies(*node->parent, kCreateSubKey)) return kAccessDenied;
     const std::u16string oldPath = pathOf(*node);
     Node& parent = *node->parent;
     parent.subkeys.remove(node->name);

@@ -98,6 +98,22 @@ public:
     void failEvery(RegistryCall kind, const std::string& keyPath);
     void clearFailures();
 
+    // Key security, as a DACL set on one existing key grants it to everyone: only these rights on
+    // the key at keyPath (any letter case); false when there is no such key. The key keeps it
+    // when renamed; keys below, and a key made later under the same name, have their own.
+    // Opening or creating it for more fails with access denied (5); so does creating a key
+    // directly below it without KEY_CREATE_SUB_KEY, deleting it without DELETE, and renaming it
+    // without KEY_WRITE on it or KEY_CREATE_SUB_KEY on its parent. Handles opened before keep
+    // their rights.
+    bool grantOnly(const std::string& keyPath, uint32_t rights);
+    // Read allowed, write denied: what a DACL read-only for everyone does (a run that is not
+    // elevated, or a policy that locks the key).
+    bool denyWriting(const std::string& keyPath) { return grantOnly(keyPath, kReadRights); }
+    // Every key's own security back to full rights.
+    void grantEverything();
+    static constexpr uint32_t kReadRights = 0x20019;  // KEY_READ
+    static constexpr uint32_t kDeleteRight = 0x10000;  // DELETE
+
     // The record of changes, in order; and how many handles are open now (roots not counted).
     const std::vector<RegistryChange>& changes() const { return changes_; }
     void clearChanges() { changes_.clear(); }
@@ -115,6 +131,7 @@ private:
         NamedList<std::shared_ptr<Node>, NameOrder::sortedByName> subkeys;
         NamedList<Value> values;
         uint64_t lastWriteTime = 0;
+        uint32_t grantedRights = ~0u;  // the key's own security: everything unless restricted
     };
     struct OpenHandle {
         std::shared_ptr<Node> node;
@@ -131,6 +148,8 @@ private:
     // The node behind a handle, or an error code: handle none or unknown, key deleted, or the
     // handle lacks the rights asked.
     int32_t nodeFor(RegistryHandle key, uint32_t rightsNeeded, std::shared_ptr<Node>& node) const;
+    // Access denied when the key's own security lacks any of the rights.
+    static bool denies(const Node& node, uint32_t rights) { return (rights & ~node.grantedRights) != 0; }
     // Counts the call and says whether the switch makes it fail.
     bool injectFailure(RegistryCall kind, const std::u16string& keyPath);
     bool injectFailure(RegistryCall kind, RegistryHandle key, const std::u16string& subPath);
@@ -148,5 +167,6 @@ private:
     std::array<uint64_t, static_cast<size_t>(RegistryCall::renameKey) + 1> callsOfKind_{};
     std::set<uint64_t> failingCalls_;
     std::set<std::pair<RegistryCall, std::u16string>> failingKinds_;  // folded key paths
+    std::vector<std::weak_ptr<Node>> restricted_;  // keys whose security grantOnly set
     std::vector<RegistryChange> changes_;
 };
