@@ -51,7 +51,8 @@ std::string MemoryFileServices::fold(const std::string& name) {
 }
 
 std::optional<MemoryFileServices::Resolved> MemoryFileServices::resolve(const std::string& windowsPath,
-                                                                        bool allowWildcards) const {
+                                                                        bool allowWildcards,
+                                                                        bool withinMaxPath) const {
     if (windowsPath.empty()) return std::nullopt;
     Resolved resolved = current_;
     std::size_t at = 0;
@@ -95,7 +96,7 @@ std::optional<MemoryFileServices::Resolved> MemoryFileServices::resolve(const st
             if (forbiddenInName(c, allowWildcards && last)) return std::nullopt;
         resolved.names.push_back(part);
     }
-    if (spell(resolved).size() + 1 > kMaxPath) return std::nullopt;
+    if (withinMaxPath && spell(resolved).size() + 1 > kMaxPath) return std::nullopt;
     return resolved;
 }
 
@@ -124,7 +125,7 @@ const MemoryFileServices::Node* MemoryFileServices::find(const Resolved& path) c
 }
 
 bool MemoryFileServices::makeDirectory(const std::string& windowsPath) {
-    const auto path = resolve(windowsPath);
+    const auto path = resolve(windowsPath, false, false);
     if (!path) return false;
     Node* node = &drives_[path->drive];
     for (const std::string& name : path->names) {
@@ -137,7 +138,7 @@ bool MemoryFileServices::makeDirectory(const std::string& windowsPath) {
 }
 
 bool MemoryFileServices::makeFile(const std::string& windowsPath, const std::string& contents) {
-    auto path = resolve(windowsPath);
+    auto path = resolve(windowsPath, false, false);
     if (!path || path->names.empty()) return false;
     const std::string name = path->names.back();
     path->names.pop_back();
@@ -152,12 +153,27 @@ bool MemoryFileServices::makeFile(const std::string& windowsPath, const std::str
 }
 
 bool MemoryFileServices::removeTree(const std::string& windowsPath) {
-    auto path = resolve(windowsPath);
+    auto path = resolve(windowsPath, false, false);
     if (!path || path->names.empty()) return false;
     const std::string name = fold(path->names.back());
     path->names.pop_back();
     Node* folder = find(*path);
     return folder != nullptr && folder->children.erase(name) != 0;
+}
+
+bool MemoryFileServices::enterDirectory(const std::string& windowsPath) {
+    const auto path = resolve(windowsPath);
+    const Node* node = path ? find(*path) : nullptr;
+    if (node == nullptr || !node->directory) return false;
+    // Kept as the disk spells it, as the system keeps a current directory.
+    Resolved spelt{path->drive, {}};
+    const Node* folder = &drives_.at(path->drive);
+    for (const std::string& name : path->names) {
+        folder = &folder->children.at(fold(name));
+        spelt.names.push_back(folder->name);
+    }
+    current_ = spelt;
+    return true;
 }
 
 std::optional<std::pair<std::string, const MemoryFileServices::Node*>> MemoryFileServices::findFirst(
@@ -255,7 +271,7 @@ std::map<std::string, std::pair<std::string, std::string>> MemoryFileServices::e
 std::string MemoryFileServices::currentDirectory() const { return spell(current_); }
 
 std::string MemoryFileServices::foldedPath(const std::string& windowsPath) const {
-    const auto resolved = resolve(windowsPath);
+    const auto resolved = resolve(windowsPath, false, false);
     if (!resolved) return std::string();
     std::string path(1, resolved->drive);
     path += ':';

@@ -18,19 +18,23 @@ class MemoryFileServices final : public RecordingServices {
 public:
     MemoryFileServices();
 
-    // Test set-up; each returns false when Windows would refuse the path.
+    // Test set-up; each returns false when Windows would refuse the path's names. Paths from
+    // MAX_PATH characters on are made too, as an installer writing "\\?\" paths makes them.
     bool makeDirectory(const std::string& windowsPath);  // with every missing folder above it
     bool makeFile(const std::string& windowsPath, const std::string& contents = "");  // its folder must exist
     // Removes a folder with all it holds, or a file, as an uninstaller would; false when missing.
     bool removeTree(const std::string& windowsPath);
+    // Makes the folder the current directory, as a process started there inherits it; false when
+    // there is no such folder.
+    bool enterDirectory(const std::string& windowsPath);
 
     // Every entry as (path as spelt, "<dir>" or the file's contents), ordered by the path folded
     // for case: two machines are the same exactly when these are equal.
     std::map<std::string, std::pair<std::string, std::string>> entries() const;
     // The current directory as a Windows path ("C:\" at the start).
     std::string currentDirectory() const;
-    // The path as Windows resolves it, folded for case as entries() keys it; empty when Windows
-    // would refuse it.
+    // The path as Windows resolves it, folded for case as entries() keys it, whatever its length;
+    // empty when Windows would refuse its names.
     std::string foldedPath(const std::string& windowsPath) const;
 
     int32_t fileAge(const std::string& path) override;
@@ -50,7 +54,8 @@ private:
         std::vector<std::string> names;
     };
 
-    std::optional<Resolved> resolve(const std::string& windowsPath, bool allowWildcards = false) const;
+    std::optional<Resolved> resolve(const std::string& windowsPath, bool allowWildcards = false,
+                                    bool withinMaxPath = true) const;
     Node* find(const Resolved& path);
     const Node* find(const Resolved& path) const;
     std::optional<std::pair<std::string, const Node*>> findFirst(const std::string& path) const;
