@@ -3,21 +3,20 @@
 // switch), and the checks made on it after a run that a failure or a kill cut short.
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "case_blind_services.h"
+#include "entry_promise.h"
 #include "mode_fixture.h"
 #include "registry_kill_switch.h"
 #include "services_switch.h"
 
 // The installer window install mode waits for: alive at the first look, gone at the second.
 constexpr int32_t kInstallerWindow = 77;
-// What Windows hands the program when it runs the command install mode writes; also the run
-// that brings a product back after a failed run.
-inline const std::string kRecoveryArguments =
-    std::string("-uninstall -guid\"") + kProductGuid + "_0\" -tguid\"" + kProductGuid + "\"";
 
 class InjectionMachine : public ModeMachine {
 public:
@@ -52,24 +51,54 @@ public:
         return path && fileExists(*path + "\\setup.exe") && fileExists(*path + "\\data1.cab");
     }
 
-    // What a run leaves behind, compared whole: every uninstall entry, every file under the
-    // maintenance root, and every program started.
+    // What a run leaves behind: the whole registry, every folder and file on the drive with its
+    // bytes, every program started; with the product's key and folder under the given names left
+    // out, what the run must not touch.
     struct Footprint {
-        KeySnapshot uninstallEntries;
+        KeySnapshot registry;
         std::vector<std::string> files;
         std::vector<std::string> launched;
-        bool operator==(const Footprint& other) const {
-            return uninstallEntries == other.uninstallEntries && files == other.files && launched == other.launched;
-        }
+        bool sameMachine(const Footprint& other) const { return registry == other.registry && files == other.files; }
+        bool operator==(const Footprint& other) const { return sameMachine(other) && launched == other.launched; }
     };
-    Footprint footprint() {
+    Footprint footprint(const std::vector<std::string>& productNames = {}) {
         Footprint print;
-        print.uninstallEntries = snapshotKey(registry, kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
-        const std::filesystem::path root = services.hostPath(kMaintenanceRoot);
+        print.registry = snapshotKey(registry, kLocalMachine, "");
+        KeySnapshot* entries = &print.registry;
+        for (const char* name : {"SOFTWARE", "Microsoft", "Windows", "CurrentVersion", "Uninstall"}) {
+            const auto found = entries->subkeys.find(registry.widen(name));
+            entries = found == entries->subkeys.end() ? &print.registry : &found->second;
+        }
+        const auto isProducts = [&](const std::u16string& entry) {
+            for (const std::string& name : productNames)
+                if (entry_promise::namesMatch(registry.narrow(entry), name)) return true;
+            return false;
+        };
+        for (auto entry = entries->subkeys.begin(); entry != entries->subkeys.end();)
+            entry = isProducts(entry->first) ? entries->subkeys.erase(entry) : std::next(entry);
+        auto& listed = entries->subkeysListed;
+        listed.erase(std::remove_if(listed.begin(), listed.end(), isProducts), listed.end());
+
+        const std::filesystem::path drive = services.hostPath("C:\\");
+        std::vector<std::string> productFolders;
+        for (const std::string& name : productNames)
+            productFolders.push_back(entry_promise::lowered(
+                std::filesystem::relative(services.hostPath(kMaintenanceRoot + name), drive).generic_string()));
         std::error_code error;
-        for (auto entry = std::filesystem::recursive_directory_iterator(root, error);
-             !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error))
-            print.files.push_back(std::filesystem::relative(entry->path(), root).string());
+        for (auto entry = std::filesystem::recursive_directory_iterator(drive, error);
+             !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+            const std::string path = std::filesystem::relative(entry->path(), drive).generic_string();
+            bool products = false;
+            for (const std::string& folder : productFolders)
+                products = products || entry_promise::lowered(path + "/").rfind(folder + "/", 0) == 0;
+            if (products) continue;
+            if (entry->is_directory()) {
+                print.files.push_back(path + "/");
+                continue;
+            }
+            std::ifstream file(entry->path(), std::ios::binary);
+            print.files.push_back(path + " " + std::string(std::istreambuf_iterator<char>(file), {}));
+        }
         std::sort(print.files.begin(), print.files.end());
         print.launched = services.launchedCommands();
         return print;

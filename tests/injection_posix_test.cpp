@@ -1,6 +1,7 @@
 // Both modes run once per call they make, with that one call failing, and once per call with
-// the run killed right after it; after each run the product must still be whole somewhere and
-// a run of uninstall mode must bring it back to where its own uninstaller can run.
+// the run killed right after it; after each run nothing but the product may have changed, the
+// product must be there once with an entry that runs, and the command its entry holds must bring
+// it back to where its own uninstaller can run.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,11 +15,17 @@ namespace {
 const std::string kGuid = kProductGuid;
 const std::string kRelocated = kGuid + "_0";
 const std::string kInstallArguments = "-hwnd" + std::to_string(kInstallerWindow) + " -guid\"" + kGuid + "\"";
+// What Windows hands the program when it runs the command install mode writes.
+const std::string kUninstallArguments = "-uninstall -guid\"" + kRelocated + "\" -tguid\"" + kGuid + "\"";
 
-void productInstalled(ModeMachine& machine) { machine.installProduct(); }
+// Beside the product, another product's entry and folder, which no run may touch.
+void productInstalled(ModeMachine& machine) {
+    machine.installProduct("{F1E2D3C4-B5A6-4978-8695-A4B3C2D1E0F9}");
+    machine.installProduct();
+}
 
 void productRelocated(ModeMachine& machine) {
-    machine.installProduct();
+    productInstalled(machine);
     machine.runInstall("-hwnd0 -guid" + kGuid);
 }
 
@@ -70,9 +77,9 @@ void proveUnderInjection(const ModeUnderTest& mode) {
     for (const InjectionRow& row : table.rows) {
         SCOPED_TRACE(describeRow(row));
         EXPECT_TRUE(row.sameCallHit) << "the injected run did not reach the clean run's call";
-        EXPECT_TRUE(row.checks.command) << "the product's uninstall command is lost";
-        EXPECT_TRUE(row.checks.key) << "no complete product key under either name";
-        EXPECT_TRUE(row.checks.directory) << "the maintenance directory is not under exactly one name";
+        EXPECT_TRUE(row.checks.outside) << "something outside the product's key and folder under the two names changed";
+        EXPECT_TRUE(row.checks.once) << "the product is not there once, key and folder under the same name";
+        EXPECT_TRUE(row.checks.runs) << "a command of the product's entry starts what is not there";
         if (row.knownFault.empty())
             EXPECT_TRUE(row.checks.outcome) << "outcome: " << row.outcome;
         else
@@ -89,7 +96,7 @@ TEST(FailureInjection, InstallModeKeepsTheProductWholeAtEveryCall) {
 // The names as install mode wrote them into the command; -tguid arrives lower-cased, so the
 // product comes back under its GUID in lower case, which Windows takes for the same name.
 TEST(FailureInjection, UninstallModeKeepsTheProductWholeAtEveryCall) {
-    proveUnderInjection({"uninstall mode", ModeGoal::restore, restoreInstallation, kRecoveryArguments, kRelocated, lowerAscii(kGuid),
+    proveUnderInjection({"uninstall mode", ModeGoal::restore, restoreInstallation, kUninstallArguments, kRelocated, lowerAscii(kGuid),
                          productRelocated, kUninstallBoxes, launchFailureUnseen});
 }
 

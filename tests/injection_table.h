@@ -1,16 +1,17 @@
 #pragma once
 // The failure-injection table of one mode: a clean run counts the calls, then every registry
 // call and every services call is made to fail once and killed after once, each on a fresh
-// machine. After each run the product must be whole somewhere, the run must have ended in a
-// way the user can see, and a run of uninstall mode must bring the product back to where its
-// own uninstaller can run.
+// machine. Each row is checked against the promise, not the code: nothing but the product's key
+// and folder under the run's two names changed; after a clean run or one failing call the
+// product is there once, key and folder under the same name; every command its entries hold
+// starts what is there; the run ended in a way the user can see; and running the command the
+// entry holds, as Windows would, brings the product back to where its own uninstaller runs.
 #include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "injection_checks.h"
-#include "relocation/isreloc_command.h"
 
 // A box a mode may end with; a text that names a path is given by its opening.
 struct ModeBox {
@@ -34,11 +35,12 @@ struct ModeUnderTest {
 };
 
 struct RowChecks {
-    bool command = false;    // the product's uninstall command is still in the registry
-    bool key = false;        // a complete product key under the source or the target name
-    bool directory = false;  // the maintenance directory, complete, under exactly one of them
-    bool outcome = false;    // a box, a failure report, the work done, or the kill
-    bool recovery = false;   // uninstall mode brings the product back (or nothing needs to)
+    bool outside = false;   // everything but the product's key and folder under the two names as it was
+    bool once = false;      // key (its command kept) and folder whole under one name, nothing under the other
+    bool runs = false;      // every command the product's entries hold starts what is there
+    bool outcome = false;   // a box, a failure report, the work done, or the kill
+    bool recovery = false;  // the entry's own command brings the product back (or nothing needs to)
+    bool onceAsked = true;  // not of a run stopped dead between its two moves
 };
 
 struct InjectionRow {
@@ -105,6 +107,40 @@ inline bool holdsProductCommand(InjectionMachine& machine, const KeySnapshot& ke
     return false;
 }
 
+// Whether the folder of a name below the maintenance root holds the product's setup.exe.
+inline bool productAt(InjectionMachine& machine, const std::string& name) {
+    const std::optional<std::string> folder = machine.productDirectory(name);
+    return folder && machine.fileExists(*folder + "\\setup.exe");
+}
+
+// Every command the entry under the name holds starts what is there (nothing to check without one).
+inline bool entryRuns(InjectionMachine& machine, const std::string& name, bool stoppedDead) {
+    const KeySnapshot key = machine.productKey(name);
+    for (const char* valueName : entry_promise::kCommandValues) {
+        const ValueSnapshot* command = machine.value(key, valueName);
+        if (command == nullptr || (command->type != kRegSz && command->type != kRegExpandSz)) continue;
+        const auto here = [&machine](const std::string& folder) { return productAt(machine, folder); };
+        if (!entry_promise::commandRuns(entry_promise::commandText(command->data), name, kMaintenanceRoot, here,
+                                        stoppedDead))
+            return false;
+    }
+    return true;
+}
+
+// The product there once: key and folder, whole, under one of the two names, the product's command
+// kept in the key, and neither a key nor a folder under the other name.
+inline bool wholeOnce(InjectionMachine& machine, const ModeUnderTest& mode, const CleanRun& clean) {
+    for (const auto& [here, other] : {std::make_pair(mode.sourceName, mode.targetName),
+                                      std::make_pair(mode.targetName, mode.sourceName)}) {
+        const KeySnapshot key = machine.productKey(here);
+        if (holdsAllOf(key, clean.keyWithoutCommands) && holdsProductCommand(machine, key) &&
+            machine.productDirectoryComplete(here) && !machine.productKey(other).exists &&
+            !machine.productDirectory(other))
+            return true;
+    }
+    return false;
+}
+
 // The product under its GUID: the key with the product's own command and everything else the
 // installer wrote, the directory with its files, nothing left under the relocated name.
 inline bool readyForItsOwnUninstaller(InjectionMachine& machine, const CleanRun& clean) {
@@ -124,8 +160,10 @@ inline bool workDone(InjectionMachine& machine, const ModeUnderTest& mode, const
     if (mode.goal == ModeGoal::restore)
         return moved && readyForItsOwnUninstaller(machine, clean) &&
                machine.services.launchedCommands() == std::vector<std::string>{kProductCommand};
-    const ValueSnapshot isrelocCommand{
-        kRegSz, machine.wideTextBytes(buildUninstallCommand(latin1(kOwnPath), latin1(mode.targetName), latin1(mode.sourceName)))};
+    // The command the README gives for a relocated product.
+    const std::string writtenCommand = std::string("\"") + kOwnPath + "\" -uninstall -guid\"" + mode.targetName +
+                                       "\" -tguid\"" + mode.sourceName + "\"";
+    const ValueSnapshot isrelocCommand{kRegSz, machine.textBytes(writtenCommand)};
     const ValueSnapshot productCommand{kRegSz, machine.textBytes(kProductCommand)};
     const ValueSnapshot* command = machine.value(target, "UninstallString");
     const ValueSnapshot* saved = machine.value(target, "szUninstallString");
@@ -139,6 +177,25 @@ inline bool findsNoProduct(Seam seam, uint64_t number, const CleanRun& clean) {
     const std::string& detail = clean.registryCalls[number - 1].detail;
     return detail == "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion" ||
            detail == "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion:ProgramFilesDir";
+}
+
+// Runs the command the product's entry holds, as Windows would run it: isreloc's own command
+// (under the target name first) starts isreloc with its arguments; a product's own command
+// needs the product already where its uninstaller expects it.
+inline std::string recover(InjectionMachine& machine, const ModeUnderTest& mode, const CleanRun& clean, bool& back) {
+    back = readyForItsOwnUninstaller(machine, clean);
+    if (back) return "not needed";
+    for (const std::string& name : {mode.targetName, mode.sourceName}) {
+        const KeySnapshot key = machine.productKey(name);
+        const ValueSnapshot* command = machine.value(key, "UninstallString");
+        const auto form = command ? entry_promise::isrelocCommandForm(entry_promise::commandText(command->data))
+                                  : std::nullopt;
+        if (!form) continue;
+        const std::string escaped = machine.runUnswitched(form->arguments, restoreInstallation);
+        back = readyForItsOwnUninstaller(machine, clean);
+        return "its command" + (escaped.empty() ? std::string() : ", " + escaped) + (back ? "" : ": product not back");
+    }
+    return "no command of isreloc's to run: product not back";
 }
 
 struct Escape {
@@ -173,6 +230,8 @@ inline InjectionRow runRow(const ModeUnderTest& mode, const CleanRun* clean, Sea
     mode.prepare(machine);
     machine.services.openWindow(kInstallerWindow, 1);
     const InjectionMachine::Footprint start = machine.footprint();
+    const std::vector<std::string> productNames = {mode.sourceName, mode.targetName};
+    const InjectionMachine::Footprint outside = machine.footprint(productNames);
     const uint64_t registryBase = machine.registry.callCount();
     if (seam == Seam::registry && injection == Injection::fail) machine.registry.failCall(registryBase + number);
     if (seam == Seam::registry && injection == Injection::kill) machine.registrySwitch.killAfter(number);
@@ -207,20 +266,17 @@ inline InjectionRow runRow(const ModeUnderTest& mode, const CleanRun* clean, Sea
                           made[number - 1].detail == wanted.detail;
     }
 
-    // The product's state, under the two names the mode moves between.
-    const KeySnapshot source = machine.productKey(mode.sourceName);
-    const KeySnapshot target = machine.productKey(mode.targetName);
-    row.checks.command = holdsProductCommand(machine, source) || holdsProductCommand(machine, target);
-    row.checks.key = holdsAllOf(source, clean->keyWithoutCommands) || holdsAllOf(target, clean->keyWithoutCommands);
-    const bool underSource = machine.productDirectory(mode.sourceName).has_value();
-    const bool underTarget = machine.productDirectory(mode.targetName).has_value();
-    row.checks.directory = underSource != underTarget && (machine.productDirectoryComplete(mode.sourceName) ||
-                                                          machine.productDirectoryComplete(mode.targetName));
+    // The product, under the two names the mode moves between, and everything else. A kill after
+    // a close or a flush lets the run return; it is a kill all the same.
+    const bool killed = escape.killed || machine.life.killed;
+    row.checks.outside = machine.footprint(productNames).sameMachine(outside);
+    row.checks.onceAsked = !killed;
+    row.checks.once = killed || wholeOnce(machine, mode, *clean);
+    row.checks.runs = entryRuns(machine, mode.sourceName, killed) && entryRuns(machine, mode.targetName, killed);
 
     // How the run ended, as the user would see it.
     const std::vector<RecordedMessage>& boxes = machine.servicesSwitch.boxesAsked();
-    // A kill after a close or a flush lets the run return; it is a kill all the same.
-    if (escape.killed || machine.life.killed) {
+    if (killed) {
         row.outcome = "killed";
         row.checks.outcome = true;
     } else if (!escape.failure.empty()) {
@@ -243,15 +299,7 @@ inline InjectionRow runRow(const ModeUnderTest& mode, const CleanRun* clean, Sea
 
     if (const char* known = mode.knownFault(row.seam, row.call, row.injection)) row.knownFault = known;
 
-    if (readyForItsOwnUninstaller(machine, *clean)) {
-        row.recovery = "not needed";
-        row.checks.recovery = true;
-    } else {
-        const std::string escaped = machine.runUnswitched(kRecoveryArguments, restoreInstallation);
-        row.checks.recovery = readyForItsOwnUninstaller(machine, *clean);
-        row.recovery = "uninstall mode" + (escaped.empty() ? std::string() : ", " + escaped) +
-                       (row.checks.recovery ? "" : ": product not back");
-    }
+    row.recovery = recover(machine, mode, *clean, row.checks.recovery);
     return row;
 }
 
@@ -294,24 +342,26 @@ inline std::string formatInjectionTable(const ModeUnderTest& mode, const Injecti
     size_t failing = 0;
     for (const InjectionRow& row : table.rows) {
         const RowChecks& c = row.checks;
-        if (!(c.command && c.key && c.directory && c.outcome && c.recovery && row.sameCallHit) && row.knownFault.empty())
+        const bool knownOutcome = !row.knownFault.empty() && !c.outcome;
+        if (!(row.sameCallHit && c.outside && c.once && c.runs && (c.outcome || knownOutcome) && c.recovery))
             ++failing;
     }
     out << "\n" << mode.name << ": " << table.registryCalls << " registry calls and " << table.serviceCalls
         << " services calls in a clean run; " << table.rows.size() << " runs, " << failing
         << " with a check failing (known faults aside)\n"
-        << "checks: cmd = product command kept, key = complete key under a name, dir = directory under exactly one "
-           "name, out = outcome, rec = product back for its own uninstaller\n";
+        << "checks: out = nothing else changed, one = key (its command kept) and folder whole under one name, "
+           "nothing under the other (- after a kill), run = every command of its entries starts what is there, "
+           "end = outcome, rec = its entry's command brings it back for its own uninstaller\n";
     char line[512];
-    std::snprintf(line, sizeof line, "%4s %-8s %-58s %-4s %-44s cmd key dir out rec  recovery\n", "#", "seam", "call",
+    std::snprintf(line, sizeof line, "%4s %-8s %-58s %-4s %-44s out one run end rec  recovery\n", "#", "seam", "call",
                   "inj", "outcome");
     out << line;
     for (const InjectionRow& row : table.rows) {
         const RowChecks& c = row.checks;
         std::snprintf(line, sizeof line, "%4llu %-8s %-58.58s %-4s %-44.44s  %s   %s   %s   %s   %s   %s%s%s\n",
                       static_cast<unsigned long long>(row.number), row.seam.c_str(), row.call.c_str(),
-                      row.injection.c_str(), row.outcome.c_str(), mark(c.command), mark(c.key), mark(c.directory),
-                      mark(c.outcome), mark(c.recovery), row.recovery.c_str(),
+                      row.injection.c_str(), row.outcome.c_str(), mark(c.outside), c.onceAsked ? mark(c.once) : "-",
+                      mark(c.runs), mark(c.outcome), mark(c.recovery), row.recovery.c_str(),
                       row.sameCallHit ? "" : " (call not reached)",
                       row.knownFault.empty() ? "" : (" [known fault: " + row.knownFault + "]").c_str());
         out << line;
