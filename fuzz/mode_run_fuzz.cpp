@@ -3,24 +3,30 @@
 // the process runs it (the unattended switches, the log, the exit code), with a stand-in for the
 // product's uninstaller or Change that ends with a chosen code and removes the product or leaves
 // it, optionally with one registry or file call made to fail, or the run stopped right after it.
-// What must hold after every run:
-//  - every key, value, folder and file outside the run's two names is exactly as it was;
-//  - every value the product had under either name is still under one of them, its command in
-//    "UninstallString" or "szUninstallString", and a key isreloc erased was provably a leftover;
-//  - the product's folder is under exactly one of the names it was under, whole;
-//  - at most one box besides the one for a waited program that could not start, and an exit code
-//    the rules give (0 or 1 interactively; 0, 1639, 1603 or the waited program's own otherwise);
-//  - an uninstall or Change that was waited for and left the product installed leaves it back
-//    under its relocated name, byte for byte;
-//  - on a machine where the product was cleanly installed or relocated, a plain uninstall run
-//    after an injected failure or stop brings the product back whole under its own name.
+// Machines may also lock keys, start the run inside the product's folder, name the product with
+// up to 255 characters, and hold an engine's line in UninstallString. The oracle names no function
+// of the code under test: the run's names come from the command line the fuzzer wrote, by the
+// README's rules. After every run:
+//  - nothing outside the product's key and folder under the run's two names changed (install
+//    mode's own target: the first {GUID}_n with neither a folder nor a key);
+//  - every value a key under those names held is still under one of them (only a partial copy,
+//    or isreloc's own data with a command the product holds too, may go); folders move whole;
+//  - a product there once, its entry running, is there once after, key and folder under one name,
+//    its entry's commands starting what is there (after a stop: reaching it by one of its names);
+//  - isreloc's own command is never started as the product's, nor kept as one;
+//  - the boxes and exit codes of the README;
+//  - on a clean machine: a run with nothing injected does its work (a waited uninstall or Change
+//    that left the product puts it back byte for byte); after an injected failure or stop, the
+//    command the entry holds, run as Windows would, brings the product back whole.
 // ISRELOC_MODE_FUZZ_SEEDS=<folder> writes the seed inputs (the cases below) and exits.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -29,19 +35,20 @@
 
 #include "app/command_line.h"
 #include "app/process.h"
+#include "entry_promise.h"
 #include "platform/registry/memory_registry.h"
 #include "platform/registry/name_case.h"
 #include "platform/registry/registry.h"
 #include "platform/services/forwarding_services.h"
 #include "platform/services/memory_file_services.h"
-#include "platform/text/text.h"
 #include "registry_kill_switch.h"
-#include "relocation/isreloc_command.h"
-#include "relocation/names.h"
-#include "relocation/options.h"
 #include "services_switch.h"
 
 namespace {
+
+using entry_promise::isrelocCommandForm;
+using entry_promise::lowered;
+using entry_promise::namesMatch;
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "mode run broke a rule: %s\n", what.c_str());
@@ -66,6 +73,12 @@ private:
     size_t at_ = 0;
 };
 
+std::string upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
 // ---- the names a machine and a command line are made of ----
 
 const std::string kGuid = "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
@@ -73,18 +86,38 @@ const std::string kOtherGuid = "{F1E2D3C4-B5A6-4978-8695-A4B3C2D1E0F9}";
 const std::string kMsiGuid = "{12345678-90AB-4CDE-8F01-23456789ABCD}";
 const std::vector<std::string> kNames = {
     kGuid, kGuid + "_0", kGuid + "_1", kGuid + "_10", kGuid + "_01", kOtherGuid, kOtherGuid + "_0", kMsiGuid,
-    "Other App", lowerAscii(kGuid) + "_0",
+    "Other App", lowered(kGuid) + "_0",
 };
 const std::string kOwnPath = "C:\\Tools\\isreloc.exe";
 const std::string kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const std::string kProductCommand =
-    "\"C:\\Program Files\\InstallShield Installation Information\\" + kGuid + "\\setup.exe\" -runfromtemp -l0x0409";
 const std::string kOldCommand = "\"C:\\Old\\setup.exe\" -runfromtemp";
-const std::string kModifyCommand =
-    "\"C:\\Program Files\\InstallShield Installation Information\\" + kGuid + "\\setup.exe\" -runfromtemp -l0x0409 -modify";
-const std::string kQuietCommand = kProductCommand + " -s -f1\"C:\\Temp\\remove.iss\"";
+// What an engine appends to isreloc's command in the entry it runs (README, "For deployment engines").
+const std::string kEngineSwitches =
+    " -silent -wait -log\"C:\\Windows\\Temp\\isreloc.log\" -- -s -f1\"C:\\Packages\\uninstall.iss\"";
+
+// The product a machine is built around: its GUID (lengthened on some machines) and where its
+// maintenance folders are.
+struct Product {
+    std::string guid = kGuid;
+    std::string root;
+    std::string command() const { return "\"" + root + guid + "\\setup.exe\" -runfromtemp -l0x0409"; }
+    std::string modifyCommand() const { return command() + " -modify"; }
+    std::string quietCommand() const { return command() + " -s -f1\"C:\\Temp\\remove.iss\""; }
+};
+
+// isreloc's command in the form the README gives it.
+std::string isrelocCommand(const std::string& relocated, const std::string& restored,
+                           const std::string& verb = "-uninstall", const std::string& after = "") {
+    return "\"" + kOwnPath + "\" " + verb + " -guid\"" + relocated + "\" -tguid\"" + restored + "\"" + after;
+}
 
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+std::string narrow(const std::u16string& text) {
+    std::string result;
+    for (const char16_t c : text) result += c < 0x100 ? static_cast<char>(c) : '?';
+    return result;
+}
 
 std::vector<uint8_t> textBytes(const std::string& text) {
     std::vector<uint8_t> bytes;
@@ -97,26 +130,24 @@ std::vector<uint8_t> textBytes(const std::string& text) {
     return bytes;
 }
 
-std::string isrelocCommand(const std::string& relocated, const std::string& restored,
-                           IsrelocCommandKind kind = IsrelocCommandKind::uninstall) {
-    const std::u16string command = buildIsrelocCommand(kind, wide(kOwnPath), wide(relocated), wide(restored));
-    return std::string(command.begin(), command.end());
-}
-
 // ---- the machine ----
 
 struct Value {
     uint32_t type;
     std::vector<uint8_t> data;
 };
-using KeyValues = std::map<std::string, Value>;        // by name
-using KeyTree = std::map<std::string, KeyValues>;      // by path below the key ("" the key itself)
+bool operator==(const Value& left, const Value& right) { return left.type == right.type && left.data == right.data; }
+bool operator<(const Value& left, const Value& right) {
+    return left.type != right.type ? left.type < right.type : left.data < right.data;
+}
+using KeyValues = std::map<std::string, Value>;    // by name
+using KeyTree = std::map<std::string, KeyValues>;  // by path below the key ("" the key itself)
 
-KeyTree productKey(const std::string& command, uint32_t commandType = kRegSz) {
+KeyTree productKey(const Product& product, const std::string& command, uint32_t commandType = kRegSz) {
     KeyTree tree;
     tree[""]["DisplayName"] = {kRegSz, textBytes("Sample Product")};
     tree[""]["UninstallString"] = {commandType, textBytes(command)};
-    tree[""]["ModifyPath"] = {kRegExpandSz, textBytes(kModifyCommand)};
+    tree[""]["ModifyPath"] = {kRegExpandSz, textBytes(product.modifyCommand())};
     tree[""]["EstimatedSize"] = {kRegDword, {0x10, 0x27, 0, 0}};
     tree[""]["Blob"] = {kRegBinary, {0, 1, 2, 0xFF}};
     tree[""]["Languages"] = {kRegMultiSz, {'e', 0, 'n', 0, 0, 0, 0, 0}};
@@ -145,33 +176,32 @@ struct Seeded {
 struct Machine {
     uint8_t programFiles = 0;  // which ProgramFilesDir
     std::vector<Seeded> entries;
-    bool clean = false;  // the product as an installer or install mode left it, and nothing else in the way
+    bool clean = false;   // the product as an installer or install mode left it, and nothing else in the way
     bool waited = false;  // and the run waits for the product's own uninstaller or Change
 };
 
-KeyTree keyTreeFor(const Seeded& entry) {
+KeyTree keyTreeFor(const Seeded& entry, const Product& product, bool engineLine = false) {
     switch (entry.key) {
-    case KeyKind::product: return productKey(kProductCommand);
+    case KeyKind::product: return productKey(product, product.command());
     case KeyKind::relocated:
     case KeyKind::relocatedQuiet: {
-        KeyTree tree = productKey(isrelocCommand(entry.name, kGuid));
-        tree[""]["szUninstallString"] = {kRegSz, textBytes(kProductCommand)};
-        tree[""]["ModifyPath"] = {kRegSz, textBytes(isrelocCommand(entry.name, kGuid, IsrelocCommandKind::modify))};
-        tree[""]["szModifyPath"] = {kRegExpandSz, textBytes(kModifyCommand)};
+        KeyTree tree = productKey(product, isrelocCommand(entry.name, product.guid, "-uninstall", engineLine ? kEngineSwitches : ""));
+        tree[""]["szUninstallString"] = {kRegSz, textBytes(product.command())};
+        tree[""]["ModifyPath"] = {kRegSz, textBytes(isrelocCommand(entry.name, product.guid, "-modify"))};
+        tree[""]["szModifyPath"] = {kRegExpandSz, textBytes(product.modifyCommand())};
         if (entry.key == KeyKind::relocatedQuiet) {
-            tree[""]["QuietUninstallString"] = {
-                kRegSz, textBytes(isrelocCommand(entry.name, kGuid, IsrelocCommandKind::quietUninstall))};
-            tree[""]["szQuietUninstallString"] = {kRegSz, textBytes(kQuietCommand)};
+            tree[""]["QuietUninstallString"] = {kRegSz, textBytes(isrelocCommand(entry.name, product.guid, "-uninstall", " -quiet"))};
+            tree[""]["szQuietUninstallString"] = {kRegSz, textBytes(product.quietCommand())};
         }
         return tree;
     }
     case KeyKind::quietCommand: {
-        KeyTree tree = productKey(kProductCommand);
-        tree[""]["QuietUninstallString"] = {kRegSz, textBytes(kQuietCommand)};
+        KeyTree tree = productKey(product, product.command());
+        tree[""]["QuietUninstallString"] = {kRegSz, textBytes(product.quietCommand())};
         return tree;
     }
     case KeyKind::partialCopy: {
-        KeyTree full = productKey(kProductCommand), part;
+        KeyTree full = productKey(product, product.command()), part;
         unsigned bit = 0;
         for (const auto& [path, values] : full) {
             if (entry.mask & (1u << (bit++ % 8))) part[path];
@@ -188,7 +218,7 @@ KeyTree keyTreeFor(const Seeded& entry) {
     }
     case KeyKind::isrelocOnly: {
         KeyTree tree;
-        tree[""]["UninstallString"] = {kRegSz, textBytes(isrelocCommand(entry.name, kGuid))};
+        tree[""]["UninstallString"] = {kRegSz, textBytes(isrelocCommand(entry.name, product.guid))};
         tree[""]["szUninstallString"] = {kRegSz, textBytes(kOldCommand)};
         return tree;
     }
@@ -201,15 +231,18 @@ KeyTree keyTreeFor(const Seeded& entry) {
     }
     case KeyKind::empty: return KeyTree{{"", {}}};
     case KeyKind::staleSaved: {
-        KeyTree tree = productKey(kProductCommand);
+        KeyTree tree = productKey(product, product.command());
         tree[""]["szUninstallString"] = {kRegSz, textBytes(kOldCommand)};
         return tree;
     }
+    // A product's command that looks like isreloc's but carries a switch isreloc does not have.
     case KeyKind::lookalikeCommand:
-        return productKey("\"C:\\Vendor\\remove.exe\" -uninstall -guid\"" + kGuid + "\" -tguid\"x\" -silent");
-    case KeyKind::expandableCommand: return productKey("\"%ProgramFiles%\\Sample\\setup.exe\" /x", kRegExpandSz);
+        return productKey(product, "\"C:\\Vendor\\remove.exe\" -uninstall -guid\"" + product.guid +
+                                       "\" -tguid\"x\" -silent -keepdata");
+    case KeyKind::expandableCommand:
+        return productKey(product, "\"%ProgramFiles%\\Sample\\setup.exe\" /x", kRegExpandSz);
     case KeyKind::binaryCommand: {
-        KeyTree tree = productKey(kProductCommand);
+        KeyTree tree = productKey(product, product.command());
         tree[""]["UninstallString"] = {kRegBinary, {1, 2, 3}};
         return tree;
     }
@@ -258,7 +291,8 @@ void seedKey(MemoryRegistry& registry, const std::string& keyPath, const KeyTree
     }
 }
 
-void seed(const Machine& machine, MemoryRegistry& registry, MemoryFileServices& files) {
+void seed(const Machine& machine, const Product& product, bool engineLines, MemoryRegistry& registry,
+          MemoryFileServices& files) {
     const ProgramFiles& programFiles = kProgramFiles[machine.programFiles];
     if (programFiles.present) {
         Value value{programFiles.type, programFiles.type == kRegDword
@@ -271,12 +305,13 @@ void seed(const Machine& machine, MemoryRegistry& registry, MemoryFileServices& 
     seedKey(registry, kUninstallKey + "\\Unrelated", {{"", {{"DisplayName", {kRegSz, textBytes("Unrelated")}}}}});
     files.makeDirectory("C:\\Vendor");
     files.makeFile("C:\\Vendor\\data.bin", "vendor");
-    const std::string root = maintenanceRootOf(machine.programFiles);
-    files.makeDirectory(root + "Unrelated");
-    files.makeFile(root + "Unrelated\\setup.exe", "MZ unrelated");
+    files.makeDirectory(product.root + "Unrelated");
+    files.makeFile(product.root + "Unrelated\\setup.exe", "MZ unrelated");
     for (const Seeded& entry : machine.entries) {
-        if (entry.key != KeyKind::none) seedKey(registry, kUninstallKey + "\\" + entry.name, keyTreeFor(entry));
-        const std::string folder = root + entry.name;
+        if (entry.name.size() > 255) continue;  // no key or folder name is longer
+        if (entry.key != KeyKind::none)
+            seedKey(registry, kUninstallKey + "\\" + entry.name, keyTreeFor(entry, product, engineLines));
+        const std::string folder = product.root + entry.name;
         switch (entry.folder) {
         case FolderKind::product:
             files.makeDirectory(folder);
@@ -294,13 +329,51 @@ void seed(const Machine& machine, MemoryRegistry& registry, MemoryFileServices& 
     }
 }
 
-// ---- the command line, from a grammar ----
+// ---- the command line, from a grammar, with the arguments it makes ----
+
+// The command line as written, piece by piece, each with the arguments the program's tokenizer
+// makes of it: quotes go, and blanks outside quotes part arguments.
+struct WrittenLine {
+    std::vector<std::pair<std::string, std::vector<std::string>>> pieces;
+
+    void add(const std::string& text, std::vector<std::string> arguments, bool first = false) {
+        pieces.insert(first ? pieces.begin() : pieces.end(), {text, std::move(arguments)});
+    }
+    std::string text(std::vector<std::string>* arguments = nullptr) const {
+        std::string line;
+        for (const auto& [text, made] : pieces) {
+            line += " " + text;
+            if (arguments != nullptr) arguments->insert(arguments->end(), made.begin(), made.end());
+        }
+        return line;
+    }
+};
+
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> found;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        if (end > at) found.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return found;
+}
+
+// A fixed line whose quoted parts hold no blank: its arguments are its words without the quotes.
+WrittenLine fixedLine(const std::string& text) {
+    std::string unquoted;
+    for (const char c : text)
+        if (c != '"') unquoted += c;
+    WrittenLine line;
+    line.add(text.substr(text.find_first_not_of(' ')), words(unquoted));
+    return line;
+}
 
 std::string nameValue(Input& input) {
     std::string name = kNames[input.pick(kNames.size())];
     switch (input.pick(12)) {
     case 0: return name;
-    case 1: return lowerAscii(name);
+    case 1: return lowered(name);
     case 2: return name + ".";
     case 3: return name + " ";
     case 4: return "..\\" + name;
@@ -314,117 +387,134 @@ std::string nameValue(Input& input) {
             if (input.pick(2) == 0) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c >= 'A' && c <= 'Z' ? c + 32 : c);
         return name;
     }
-    default: return upperAscii(name);
+    default: return upper(name);
     }
 }
 
-std::string option(Input& input, const std::string& keyword, const std::string& value) {
+void addOption(Input& input, WrittenLine& line, const std::string& keyword, const std::string& value) {
     switch (input.pick(3)) {
-    case 0: return keyword + "\"" + value + "\"";
-    case 1: return keyword + value;
-    default: return "\"" + keyword + value + "\"";
+    case 0: line.add(keyword + "\"" + value + "\"", {keyword + value}); break;
+    case 1: line.add(keyword + value, words(keyword + value)); break;
+    default: line.add("\"" + keyword + value + "\"", {keyword + value}); break;
     }
 }
 
-std::string commandLineArguments(Input& input) {
-    std::vector<std::string> arguments;
+WrittenLine commandLineArguments(Input& input) {
+    WrittenLine line;
     const size_t optionCount = input.pick(7);
     for (size_t i = 0; i < optionCount; ++i) {
         switch (input.pick(8)) {
         case 0: {
             static const char* const kHwnds[] = {"0", "wait", "77", "x", "", "-1", "2147483648"};
-            arguments.push_back(option(input, "-hwnd", kHwnds[input.pick(7)]));
+            addOption(input, line, "-hwnd", kHwnds[input.pick(7)]);
             break;
         }
-        case 1: arguments.push_back(option(input, "-guid", nameValue(input))); break;
-        case 2: arguments.push_back(option(input, "-tguid", nameValue(input))); break;
+        case 1: addOption(input, line, "-guid", nameValue(input)); break;
+        case 2: addOption(input, line, "-tguid", nameValue(input)); break;
         case 3: {
             static const char* const kRunfiles[] = {"C:\\Tools\\cleanup.exe", "C:\\x -guid\\y.exe",
                                                     "C:\\a-tguidb\\c.exe", ""};
-            arguments.push_back(option(input, "-runfile", kRunfiles[input.pick(4)]));
+            addOption(input, line, "-runfile", kRunfiles[input.pick(4)]);
             break;
         }
-        case 4: arguments.push_back("-hwnd0-guid" + nameValue(input)); break;
+        case 4: {
+            const std::string text = "-hwnd0-guid" + nameValue(input);
+            line.add(text, words(text));
+            break;
+        }
         case 5: {
             static const char* const kJunk[] = {"x", "--u", "-uninstallx", "\"\"", "-U"};
-            arguments.push_back(kJunk[input.pick(5)]);
+            const std::string junk = kJunk[input.pick(5)];
+            line.add(junk, junk == "\"\"" ? std::vector<std::string>{} : std::vector<std::string>{junk});
             break;
         }
         case 6: {
-            static const char* const kSwitches[] = {"-silent", "-WAIT", "-quiet", "-log\"C:\\Temp\\isreloc.log\"",
-                                                    "-- -s -f1\"C:\\a b.iss\" -guid{x}", "-modify"};
-            arguments.push_back(kSwitches[input.pick(6)]);
+            static const std::vector<std::string> kSwitches[] = {
+                {"-silent"}, {"-WAIT"}, {"-quiet"}, {"-log\"C:\\Temp\\isreloc.log\"", "-logC:\\Temp\\isreloc.log"},
+                {"-- -s -f1\"C:\\a b.iss\" -guid{x}", "--", "-s", "-f1C:\\a b.iss", "-guid{x}"}, {"-modify"}};
+            const std::vector<std::string>& chosen = kSwitches[input.pick(6)];
+            line.add(chosen[0], chosen.size() == 1 ? chosen : std::vector<std::string>(chosen.begin() + 1, chosen.end()));
             break;
         }
-        default: arguments.push_back("-guid\"" + kGuid + "\""); break;
+        default: line.add("-guid\"" + kGuid + "\"", {"-guid" + kGuid}); break;
         }
     }
     switch (input.pick(6)) {
     case 0: break;  // install mode
-    case 1: arguments.insert(arguments.begin(), "-uninstall"); break;
-    case 2: arguments.push_back("-u"); break;
-    case 3: arguments.insert(arguments.begin(), "-UNINSTALL"); break;
-    case 4: arguments.insert(arguments.begin(), "-modify"); break;
-    default: arguments.insert(arguments.begin(), "-uninstall"), arguments.push_back("-uninstall"); break;
+    case 1: line.add("-uninstall", {"-uninstall"}, true); break;
+    case 2: line.add("-u", {"-u"}); break;
+    case 3: line.add("-UNINSTALL", {"-UNINSTALL"}, true); break;
+    case 4: line.add("-modify", {"-modify"}, true); break;
+    default: line.add("-uninstall", {"-uninstall"}, true), line.add("-uninstall", {"-uninstall"}); break;
     }
-    std::string line;
-    for (const std::string& argument : arguments) line += " " + argument;
     return line;
 }
 
 // ---- the two standard runs, on a clean machine ----
 
-const std::string kInstallRun = " -hwnd77 -guid\"" + kGuid + "\"";
-const std::string kUninstallRun = " -uninstall -guid\"" + kGuid + "_0\" -tguid\"" + kGuid + "\"";
+std::string installRun(const std::string& guid) { return " -hwnd77 -guid\"" + guid + "\""; }
+std::string uninstallRun(const std::string& guid) {
+    return " -uninstall -guid\"" + guid + "_0\" -tguid\"" + guid + "\"";
+}
 // What an engine, the list of programs' Change, and a quiet uninstall run, waiting for the product.
-const std::string kWaitedRuns[] = {
-    kUninstallRun + " -silent -wait -- -s -f1\"C:\\Packages\\remove.iss\"",
-    " -uninstall -guid\"" + kGuid + "_0\" -tguid\"" + kGuid + "\" -quiet",
-    " -modify -guid\"" + kGuid + "_0\" -tguid\"" + kGuid + "\"",
-};
+std::string waitedRun(size_t which, const std::string& guid) {
+    if (which == 0) return uninstallRun(guid) + " -silent -wait -- -s -f1\"C:\\Packages\\remove.iss\"";
+    if (which == 1) return uninstallRun(guid) + " -quiet";
+    return " -modify -guid\"" + guid + "_0\" -tguid\"" + guid + "\"";
+}
 
-// ---- what a run may touch: the names of the run as the program reads them ----
+// ---- the names a run works on, by the rules the README and the option scan state ----
 
 struct RunNames {
     bool uninstallMode = false;
     bool guidFound = false;
     std::string source;
-    std::optional<std::string> target;  // none: install mode's suffix search picks it
+    std::optional<std::string> target;  // none: install mode's own, found on the machine
 };
 
-RunNames runNamesOf(const std::string& arguments) {
-    FixedCommandLine commandLine("isreloc.exe" + arguments, kOwnPath);
+// A relocated name given without -tguid: less everything from its "_" when it is a GUID in
+// braces followed by "_" and digits; otherwise the name itself, which the run must refuse.
+std::string restoredNameOf(const std::string& name) {
+    const size_t underscore = name.find('_');
+    const bool guid = name.size() >= 38 && name[0] == '{' && name[9] == '-' && name[14] == '-' && name[19] == '-' &&
+                      name[24] == '-' && name[37] == '}';
+    bool digits = guid && underscore >= 38 && underscore != std::string::npos && underscore + 1 < name.size();
+    for (size_t at = underscore + 1; digits && at < name.size(); ++at) digits = name[at] >= '0' && name[at] <= '9';
+    return digits ? name.substr(0, underscore) : name;
+}
+
+// Arguments arrive lowercased; isreloc's own switches (-silent, -wait, -quiet, -log...) and
+// everything from "--" on are taken off first; the first argument that is -u, -uninstall or
+// -modify selects the mode and goes; the first argument holding "-guid" anywhere gives the source
+// (less its first 5 characters, in upper case), the first holding "-tguid" the target (less 6).
+RunNames runNamesOf(const std::vector<std::string>& arguments) {
     std::vector<std::string> list;
-    for (const std::string& argument : commandLine.arguments()) {
-        const std::string lowered = lowerAscii(argument);
-        if (lowered == "--") break;
-        if (lowered == "-silent" || lowered == "-wait" || lowered == "-quiet" || lowered.rfind("-log", 0) == 0) continue;
-        list.push_back(lowered);
+    for (const std::string& argument : arguments) {
+        const std::string word = lowered(argument);
+        if (word == "--") break;
+        if (word != "-silent" && word != "-wait" && word != "-quiet" && word.rfind("-log", 0) != 0) list.push_back(word);
     }
     RunNames names;
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] == "-u" || list[i] == "-uninstall" || list[i] == "-modify") {
+    for (auto word = list.begin(); word != list.end(); ++word)
+        if (*word == "-u" || *word == "-uninstall" || *word == "-modify") {
             names.uninstallMode = true;
-            list.erase(list.begin() + static_cast<long>(i));
+            list.erase(word);
             break;
         }
-    const OptionScan options =
-        scanOptions(TStringList(list), names.uninstallMode ? kUninstallKeywords : kInstallKeywords);
-    names.guidFound = options.found(kGuidKeyword);
-    names.source = upperAscii(options.value(kGuidKeyword));
-    if (options.found(kTguidKeyword))
-        names.target = options.value(kTguidKeyword);
-    else if (names.uninstallMode)
-        names.target = restoredNameFor(names.source);
+    for (const std::string& word : list) {
+        if (!names.guidFound && word.find("-guid") != std::string::npos) {
+            names.guidFound = true;
+            names.source = upper(word.substr(5));
+        }
+        if (!names.target && word.find("-tguid") != std::string::npos) names.target = word.substr(6);
+    }
+    if (!names.target && names.uninstallMode) names.target = restoredNameOf(names.source);
     return names;
 }
 
-// Whether a top-level name is one of the run's two names (or, for install mode without -tguid,
-// one the suffix search may pick).
+// Whether a top-level name is one of the run's two names.
 bool isRunName(const RunNames& names, const std::string& name) {
-    if (sameName(name, names.source)) return true;
-    if (names.target) return sameName(name, *names.target);
-    return isSuffixNameOf(name, names.source);
+    return names.guidFound && (namesMatch(name, names.source) || (names.target && namesMatch(name, *names.target)));
 }
 
 // ---- snapshots ----
@@ -433,6 +523,8 @@ struct RegistryView {
     // Folded key path -> the values by folded name (type and bytes), for the whole of HKLM.
     std::map<std::u16string, std::map<std::u16string, Value>> keys;
 };
+using FileView = std::map<std::string, std::pair<std::string, std::string>>;  // MemoryFileServices::entries()
+using EntryTree = std::map<std::u16string, std::map<std::u16string, Value>>;
 
 void readTree(MemoryRegistry& registry, RegistryHandle key, const std::u16string& path, RegistryView& view) {
     auto& values = view.keys[foldNameCase(path)];
@@ -453,7 +545,8 @@ void readTree(MemoryRegistry& registry, RegistryHandle key, const std::u16string
         if (registry.regEnumKeyExW(key, index, name, &length) != 0) break;
         const std::u16string subkeyName(name, length);
         RegistryHandle subkey = kNoKey;
-        if (registry.regOpenKeyExW(key, subkeyName.c_str(), kKeyAllAccess, &subkey) != 0) fail("cannot read the store");
+        if (registry.regOpenKeyExW(key, subkeyName.c_str(), MemoryRegistry::kReadRights, &subkey) != 0)
+            fail("cannot read the store");
         readTree(registry, subkey, path + u"\\" + subkeyName, view);
         registry.regCloseKey(subkey);
     }
@@ -465,8 +558,6 @@ RegistryView snapshot(MemoryRegistry& registry) {
     return view;
 }
 
-bool operator==(const Value& left, const Value& right) { return left.type == right.type && left.data == right.data; }
-
 const std::u16string kUninstallPrefix = foldNameCase(u"HKLM\\" + wide(kUninstallKey) + u"\\");
 
 // The top-level uninstall entry a folded key path lies in, or nothing when it lies outside them.
@@ -476,20 +567,66 @@ std::optional<std::u16string> entryOf(const std::u16string& foldedPath) {
     return rest.substr(0, rest.find(u'\\'));
 }
 
-std::string narrow(const std::u16string& text) {
-    std::string result;
-    for (const char16_t c : text) result += c < 0x100 ? static_cast<char>(c) : '?';
-    return result;
-}
-
 // A key of a snapshot with everything below it, keyed by the path below it.
-std::map<std::u16string, std::map<std::u16string, Value>> entryTree(const RegistryView& view, const std::string& name) {
-    std::map<std::u16string, std::map<std::u16string, Value>> tree;
+EntryTree entryTree(const RegistryView& view, const std::string& name) {
+    EntryTree tree;
     const std::u16string top = kUninstallPrefix + foldNameCase(wide(name));
     for (const auto& [path, values] : view.keys)
         if (path == top || path.compare(0, top.size() + 1, top + u"\\") == 0) tree[path.substr(top.size())] = values;
     return tree;
 }
+
+EntryTree foldedTree(const KeyTree& tree) {
+    EntryTree folded;
+    for (const auto& [path, values] : tree) {
+        auto& key = folded[foldNameCase(path.empty() ? u"" : u"\\" + wide(path))];
+        for (const auto& [name, value] : values) key[foldNameCase(wide(name))] = value;
+    }
+    return folded;
+}
+
+// The machine after (or before) a run, as the checks look at it.
+struct MachineView {
+    RegistryView registry;
+    FileView files;
+    MemoryFileServices* resolver;  // folds paths as Windows resolves them
+    std::string root;
+
+    bool keyThere(const std::string& name) const { return registry.keys.count(kUninstallPrefix + foldNameCase(wide(name))) != 0; }
+    bool entryThere(const std::string& path) const {
+        const std::string folded = resolver->foldedPath(path);
+        return !folded.empty() && files.count(folded) != 0;
+    }
+    bool folderThere(const std::string& name) const { return entryThere(root + name); }
+    // The folder of the name below the root holds the product's setup.exe.
+    bool productAt(const std::string& name) const {
+        const std::string folded = resolver->foldedPath(root + name + "\\setup.exe");
+        const auto found = files.find(folded);
+        return !folded.empty() && found != files.end() && found->second.second != "<dir>";
+    }
+    // Every command the entry under the name holds starts what is there; after a stop, reaches it.
+    bool entryRuns(const std::string& name, bool stoppedDead = false) const {
+        const auto key = registry.keys.find(kUninstallPrefix + foldNameCase(wide(name)));
+        if (key == registry.keys.end()) return true;
+        for (const char* valueName : entry_promise::kCommandValues) {
+            const auto value = key->second.find(foldNameCase(wide(valueName)));
+            if (value == key->second.end() || (value->second.type != kRegSz && value->second.type != kRegExpandSz))
+                continue;
+            const auto here = [this](const std::string& folder) { return productAt(folder); };
+            if (!entry_promise::commandRuns(entry_promise::commandText(value->second.data), name, root, here, stoppedDead))
+                return false;
+        }
+        return true;
+    }
+    // The product there once: its key and its folder under one of the run's names, neither a key
+    // nor a folder under the other; the name, or nothing.
+    std::optional<std::string> productOnce(const RunNames& names) const {
+        if (!names.guidFound || !names.target || namesMatch(names.source, *names.target)) return std::nullopt;
+        for (const auto& [here, other] : {std::make_pair(names.source, *names.target), std::make_pair(*names.target, names.source)})
+            if (keyThere(here) && productAt(here) && !keyThere(other) && !folderThere(other)) return here;
+        return std::nullopt;
+    }
+};
 
 // The three commands and where each is kept while relocated.
 const std::pair<std::u16string, std::u16string> kCommandPairs[] = {
@@ -498,13 +635,17 @@ const std::pair<std::u16string, std::u16string> kCommandPairs[] = {
     {u"QuietUninstallString", u"szQuietUninstallString"},
 };
 
+bool isIsrelocCommand(const Value& value) {
+    return (value.type == kRegSz || value.type == kRegExpandSz) &&
+           isrelocCommandForm(entry_promise::commandText(value.data)).has_value();
+}
+
 // The product's own command of a pair in a key: the live value unless it is isreloc's, else the
 // saved one.
 std::optional<Value> productCommandOf(const std::map<std::u16string, Value>& values,
                                       const std::pair<std::u16string, std::u16string>& pair) {
     const auto command = values.find(foldNameCase(pair.first));
-    if (command != values.end() && !command->second.data.empty() &&
-        !(command->second.type == kRegSz && parseIsrelocCommand(textOfData(command->second.data))))
+    if (command != values.end() && !command->second.data.empty() && !isIsrelocCommand(command->second))
         return command->second;
     const auto saved = values.find(foldNameCase(pair.second));
     if (saved != values.end() && !saved->second.data.empty()) return saved->second;
@@ -518,18 +659,20 @@ bool isCommandValue(const std::u16string& folded) {
 }
 
 // Every value of the key once under `name` is still under one of the run's names, at the same
-// place, and its command in one of the two command values.
+// place, and its commands in one of their two values. What may go loses nothing this way: a
+// partial copy holds only what the product's key holds, and isreloc's own data only its command
+// and a saved command the product's key holds too.
 void expectKeyKept(const RegistryView& before, const RegistryView& after, const std::string& name,
-                   const std::vector<std::string>& names, const std::string& run) {
-    const auto kept = entryTree(before, name);
+                   const RunNames& names, const std::string& run) {
+    const EntryTree kept = entryTree(before, name);
     if (kept.empty()) return;
-    std::vector<std::map<std::u16string, std::map<std::u16string, Value>>> now;
-    for (const std::string& other : names) now.push_back(entryTree(after, other));
+    std::vector<EntryTree> now = {entryTree(after, names.source)};
+    if (names.target) now.push_back(entryTree(after, *names.target));
     for (const auto& [path, values] : kept) {
         for (const auto& [valueName, value] : values) {
             if (isCommandValue(valueName)) continue;
             bool found = false;
-            for (const auto& tree : now) {
+            for (const EntryTree& tree : now) {
                 const auto key = tree.find(path);
                 if (key == tree.end()) continue;
                 const auto held = key->second.find(valueName);
@@ -542,7 +685,7 @@ void expectKeyKept(const RegistryView& before, const RegistryView& after, const 
         const std::optional<Value> command = productCommandOf(kept.at(u""), pair);
         if (!command) continue;
         bool found = false;
-        for (const auto& tree : now) {
+        for (const EntryTree& tree : now) {
             const auto key = tree.find(u"");
             if (key == tree.end()) continue;
             for (const std::u16string& valueName : {pair.first, pair.second}) {
@@ -552,6 +695,20 @@ void expectKeyKept(const RegistryView& before, const RegistryView& after, const 
         }
         check(found, "the product's " + narrow(pair.first) + " of " + name + " is lost by" + run);
     }
+}
+
+// isreloc's commands kept in the saved values of the run's entries.
+std::set<Value> isrelocCommandsSaved(const RegistryView& view, const RunNames& names) {
+    std::set<Value> saved;
+    for (const auto& [path, values] : view.keys) {
+        const std::optional<std::u16string> entry = entryOf(path);
+        if (!entry || !isRunName(names, narrow(*entry))) continue;
+        for (const auto& [live, savedName] : kCommandPairs) {
+            const auto value = values.find(foldNameCase(savedName));
+            if (value != values.end() && isIsrelocCommand(value->second)) saved.insert(value->second);
+        }
+    }
+    return saved;
 }
 
 // ---- one run ----
@@ -572,6 +729,7 @@ struct StandIn {
     bool removesProduct = false;
     std::string name;  // the product's name while its command runs: the restored one
     std::string root;  // the maintenance root
+    std::function<void()> atStart;  // what a check wants to see the moment it starts
 };
 
 class StandInServices final : public ForwardingServices {
@@ -583,6 +741,7 @@ public:
         ++waits;
         inner().launchAndWait(commandLine);
         if (!standIn_.starts) return {false, 0};
+        if (standIn_.atStart) standIn_.atStart();
         if (standIn_.removesProduct) {
             TRegistry eraser(store_);
             eraser.setRoot(kLocalMachine);
@@ -629,7 +788,6 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
     case Injection::count: break;
     }
     const size_t boxesBefore = files.messages().size();
-    const bool verbose = std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr;
     FixedCommandLine commandLine("isreloc.exe" + arguments, kOwnPath);
     Outcome outcome;
     reportedFailure = false;
@@ -642,11 +800,11 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
     if (waits != nullptr) *waits = standInServices.waits;
     store.clearFailures();
     outcome.boxes = files.messages().size() - boxesBefore;
-    if (verbose && injection != Injection::none) {
+    if (std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr && injection != Injection::none) {
         const bool registryCall = injection == Injection::failRegistry || injection == Injection::killRegistry;
         if (registryCall && call <= registry.calls().size())
-            std::fprintf(stderr, "  injected at registry call %llu: %s\n", static_cast<unsigned long long>(call),
-                         (std::string(registryCallName(registry.calls()[call - 1].kind)) + " " + registry.calls()[call - 1].detail).c_str());
+            std::fprintf(stderr, "  injected at registry call %llu: %s %s\n", static_cast<unsigned long long>(call),
+                         registryCallName(registry.calls()[call - 1].kind), registry.calls()[call - 1].detail.c_str());
         if (!registryCall && call <= services.calls().size())
             std::fprintf(stderr, "  injected at services call %llu: %s\n", static_cast<unsigned long long>(call),
                          services.calls()[call - 1].detail.c_str());
@@ -654,28 +812,26 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
     return outcome;
 }
 
-Machine machineFrom(Input& input, std::string& arguments) {
+Machine machineFrom(Input& input, WrittenLine& line) {
     Machine machine;
     machine.programFiles = static_cast<uint8_t>(input.pick(std::size(kProgramFiles)));
     const size_t kind = input.pick(8);
+    machine.clean = kind < 5 && machine.programFiles == 0;
     switch (kind) {
     case 0:  // cleanly installed, then the standard install run
         machine.entries.push_back({kGuid, KeyKind::product, 0xFF, FolderKind::product});
-        machine.clean = machine.programFiles == 0;
-        arguments = kInstallRun;
+        line = fixedLine(installRun(kGuid));
         return machine;
     case 1:  // cleanly relocated, then the standard uninstall run
         machine.entries.push_back({kGuid + "_0", KeyKind::relocated, 0xFF, FolderKind::product});
-        machine.clean = machine.programFiles == 0;
-        arguments = kUninstallRun;
+        line = fixedLine(uninstallRun(kGuid));
         return machine;
     case 2:
     case 3:
     case 4:  // cleanly relocated with a quiet command, then a run that waits for the product
         machine.entries.push_back({kGuid + "_0", KeyKind::relocatedQuiet, 0xFF, FolderKind::product});
-        machine.clean = machine.programFiles == 0;
         machine.waited = true;
-        arguments = kWaitedRuns[kind - 2];
+        line = fixedLine(waitedRun(kind - 2, kGuid));
         return machine;
     default: break;
     }
@@ -688,14 +844,36 @@ Machine machineFrom(Input& input, std::string& arguments) {
         entry.folder = static_cast<FolderKind>(input.pick(static_cast<size_t>(FolderKind::count)));
         machine.entries.push_back(entry);
     }
-    arguments = commandLineArguments(input);
+    line = commandLineArguments(input);
     return machine;
 }
 
-void expectOnlyRunNamesChanged(const RegistryView& before, const RegistryView& after,
-                               const std::map<std::string, std::pair<std::string, std::string>>& filesBefore,
-                               const std::map<std::string, std::pair<std::string, std::string>>& filesAfter,
-                               const std::string& rootFolded, const RunNames& names, const std::string& run) {
+// The product's GUID, wherever it stands in a text, followed by digits up to a name of 190 to
+// 255 characters; folders of such a name hold paths beyond MAX_PATH.
+std::string lengthened(std::string text, const std::string& tail) {
+    if (tail.empty()) return text;
+    for (size_t at = lowered(text).find(lowered(kGuid)); at != std::string::npos;
+         at = lowered(text).find(lowered(kGuid), at + kGuid.size() + tail.size()))
+        text.insert(at + kGuid.size(), tail);
+    return text;
+}
+
+// Keys locked as a DACL locks them, where they exist: bit 0 the Uninstall key, bits 1 and 2 the
+// keys under {GUID} and {GUID}_0 readable only; bits 3, 4 and 5 the keys under {GUID}_0, {GUID}_1
+// and {GUID} not even readable (deleting them allowed). True when any key was locked.
+bool lockKeys(MemoryRegistry& store, uint8_t bits, const std::string& guid) {
+    const std::string keys[] = {"", "\\" + guid, "\\" + guid + "_0", "\\" + guid + "_0", "\\" + guid + "_1", "\\" + guid};
+    bool locked = false;
+    for (size_t bit = 0; bit < std::size(keys); ++bit)
+        if (bits & (1u << bit))
+            locked = store.grantOnly("HKLM\\" + kUninstallKey + keys[bit],
+                                     bit < 3 ? MemoryRegistry::kReadRights : MemoryRegistry::kDeleteRight) || locked;
+    return locked;
+}
+
+void expectOnlyRunNamesChanged(const RegistryView& before, const RegistryView& after, const FileView& filesBefore,
+                               const FileView& filesAfter, const std::string& rootFolded, const RunNames& names,
+                               const std::string& run) {
     std::set<std::u16string> changedEntries;
     std::set<std::u16string> keys;
     for (const auto& [path, values] : before.keys) keys.insert(path);
@@ -705,7 +883,7 @@ void expectOnlyRunNamesChanged(const RegistryView& before, const RegistryView& a
         const auto is = after.keys.find(path);
         if (was != before.keys.end() && is != after.keys.end() && was->second == is->second) continue;
         const std::optional<std::u16string> entry = entryOf(path);
-        check(entry.has_value() && names.guidFound && isRunName(names, narrow(*entry)),
+        check(entry.has_value() && isRunName(names, narrow(*entry)),
               "the key " + narrow(path) + " outside the run's names changed by" + run);
         changedEntries.insert(*entry);
     }
@@ -721,8 +899,7 @@ void expectOnlyRunNamesChanged(const RegistryView& before, const RegistryView& a
         const std::string folder = inRoot ? path.substr(rootFolded.size() + 1, path.find('\\', rootFolded.size() + 1) -
                                                                                    rootFolded.size() - 1)
                                           : "";
-        check(inRoot && names.guidFound && isRunName(names, folder),
-              "the file or folder " + path + " outside the run's names changed by" + run);
+        check(inRoot && isRunName(names, folder), "the file or folder " + path + " outside the run's names changed by" + run);
         changedFolders.insert(folder);
     }
     check(changedEntries.size() <= 2 && changedFolders.size() <= 2, "more than two names changed by" + run);
@@ -730,9 +907,8 @@ void expectOnlyRunNamesChanged(const RegistryView& before, const RegistryView& a
 
 // The product's folder contents below each of the run's names, as a multiset: a folder may move
 // between the names, never vanish, split or change.
-std::multiset<std::map<std::string, std::string>> productFolders(
-    const std::map<std::string, std::pair<std::string, std::string>>& files, const std::string& rootFolded,
-    const RunNames& names) {
+std::multiset<std::map<std::string, std::string>> productFolders(const FileView& files, const std::string& rootFolded,
+                                                                 const RunNames& names) {
     std::map<std::string, std::map<std::string, std::string>> folders;
     for (const auto& [path, entry] : files) {
         if (rootFolded.empty() || path.compare(0, rootFolded.size() + 1, rootFolded + "\\") != 0) continue;
@@ -747,156 +923,188 @@ std::multiset<std::map<std::string, std::string>> productFolders(
     return result;
 }
 
+// Install mode's own target: the first of {GUID}_0, {GUID}_1, ... with neither a folder nor a key.
+std::string freeSuffixName(const MachineView& machine, const std::string& source) {
+    for (int n = 0;; ++n) {
+        const std::string name = source + "_" + std::to_string(n);
+        if (!machine.keyThere(name) && !machine.folderThere(name)) return name;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input input(data, size);
-    std::string arguments;
-    const Machine machine = machineFrom(input, arguments);
+    WrittenLine line;
+    Machine machine = machineFrom(input, line);
     const Injection injection = static_cast<Injection>(input.pick(static_cast<size_t>(Injection::count)));
     const uint64_t call = 1 + input.byte() + 256u * input.pick(2);
-    const RunNames names = runNamesOf(arguments);
-    StandIn standIn;
     const uint8_t standInChoice = input.byte();
-    standIn.starts = (standInChoice & 1) == 0;
-    standIn.removesProduct = (standInChoice & 2) != 0;
-    static const uint32_t kExitCodes[] = {0, 3010, 1641, 1603, 1618, 5};
-    standIn.exitCode = kExitCodes[(standInChoice >> 2) % std::size(kExitCodes)];
-    standIn.name = names.target.value_or(names.source);
-    standIn.root = maintenanceRootOf(machine.programFiles);
-    const bool interactive = (standInChoice & 0x80) == 0;
+    // What the last bytes add; none (an input that ends before them) keeps older inputs' meaning:
+    // the GUID lengthened to 190..255 characters, the current directory inside the source's or
+    // the target's folder, locked keys, an engine's line in UninstallString.
+    const size_t longName = input.pick(67), currentDirectory = input.pick(3);
+    const uint8_t lockedKeys = input.byte();
+    const bool engineLines = (input.byte() & 1) != 0;
+
+    Product product;
+    product.root = maintenanceRootOf(machine.programFiles);
+    const std::string tail = longName == 0 ? "" : std::string(151 + longName, '7');
+    product.guid = lengthened(kGuid, tail);
+    for (Seeded& entry : machine.entries) entry.name = lengthened(entry.name, tail);
+    for (auto& [text, arguments] : line.pieces) {
+        text = lengthened(text, tail);
+        for (std::string& argument : arguments) argument = lengthened(argument, tail);
+    }
+    std::vector<std::string> written;
+    const std::string arguments = line.text(&written);
+    const std::string run = " isreloc.exe" + arguments;
 
     MemoryRegistry store;
     MemoryFileServices files;
-    seed(machine, store, files);
+    seed(machine, product, engineLines, store, files);
     files.openWindow(77, 1);
+    const bool interactive = (standInChoice & 0x80) == 0;
     files.scriptInteractiveWindowStation(interactive);
-    const std::string run = " isreloc.exe" + arguments;
-    const std::string rootFolded = files.foldedPath(maintenanceRootOf(machine.programFiles));
+    const std::string rootFolded = files.foldedPath(product.root);
+    const MachineView before{snapshot(store), files.entries(), &files, product.root};
 
-    const RegistryView before = snapshot(store);
-    const auto filesBefore = files.entries();
+    RunNames names = runNamesOf(written);
+    if (names.guidFound && !names.uninstallMode && !names.target) names.target = freeSuffixName(before, names.source);
+    const std::optional<std::string> onceBefore = before.productOnce(names);
+    const bool productWasWhole = onceBefore && before.entryRuns(*onceBefore);
+    if (currentDirectory == 1 && names.guidFound) files.enterDirectory(product.root + names.source);
+    if (currentDirectory == 2 && names.target) files.enterDirectory(product.root + *names.target);
+    machine.clean = !lockKeys(store, lockedKeys, product.guid) && machine.clean;
+
+    StandIn standIn;
+    standIn.starts = (standInChoice & 1) == 0;
+    standIn.removesProduct = (standInChoice & 2) != 0 && lockedKeys == 0;
+    static const uint32_t kExitCodes[] = {0, 3010, 1641, 1603, 1618, 5};
+    standIn.exitCode = kExitCodes[(standInChoice >> 2) % std::size(kExitCodes)];
+    standIn.name = names.target.value_or(names.source);
+    standIn.root = product.root;
     int waits = 0;
     const Outcome outcome = runOnce(store, files, arguments, injection, call, standIn, &waits);
-    const RegistryView after = snapshot(store);
-    const auto filesAfter = files.entries();
+    store.grantEverything();
+    const MachineView after{snapshot(store), files.entries(), &files, product.root};
     // What the stand-in removed is the uninstaller's doing, not isreloc's.
     const bool productRemoved = waits > 0 && standIn.starts && standIn.removesProduct;
 
     if (std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr) {
-        std::fprintf(stderr, "run:%s\n  %s%s%zu box(es)%s%s\n", run.c_str(), outcome.killed ? "stopped, " : "",
-                     outcome.reported ? "failure report, " : "", outcome.boxes,
-                     files.messages().empty() ? "" : ", last: ",
+        std::fprintf(stderr, "run:%s\n  names: %s -> %s\n  %s%s%zu box(es)%s%s\n", run.c_str(), names.source.c_str(),
+                     names.target.value_or("(none)").c_str(), outcome.killed ? "stopped, " : "",
+                     outcome.reported ? "failure report, " : "", outcome.boxes, files.messages().empty() ? "" : ", last: ",
                      files.messages().empty() ? "" : files.messages().back().text.substr(0, 120).c_str());
         for (const std::string& launched : files.launchedCommands()) std::fprintf(stderr, "  started: %s\n", launched.c_str());
+        for (const Seeded& entry : machine.entries)
+            std::fprintf(stderr, "  seeded %s: key kind %d, mask %02x, folder kind %d\n", entry.name.c_str(),
+                         static_cast<int>(entry.key), entry.mask, static_cast<int>(entry.folder));
     }
     // A waited program that cannot start adds its own box, after which the product is put back.
     const size_t startBoxes = waits > 0 && !standIn.starts ? 1 : 0;
     check(outcome.boxes + (outcome.reported ? 1 : 0) <= 1 + startBoxes, "more than one box shown by" + run);
+    // The exit codes of the README's table.
     if (!outcome.killed) {
         const uint32_t code = outcome.exitCode;
         const bool expectedCode = code == 0 || code == 1 || code == 1603 || code == 1639 ||
                                   (waits > 0 && standIn.starts && code == standIn.exitCode);
         check(expectedCode, "exit code " + std::to_string(code) + " from" + run);
         if (outcome.reported) check(code == 1 || code == 1603, "a reported failure ended with " + std::to_string(code));
-        if (interactive && waits == 0 && arguments.find("-silent") == std::string::npos &&
-            arguments.find("-quiet") == std::string::npos && arguments.find("-modify") == std::string::npos &&
-            arguments.find("-WAIT") == std::string::npos)
+        const std::string switches = lowered(arguments);
+        if (interactive && waits == 0 && switches.find("-silent") == std::string::npos &&
+            switches.find("-quiet") == std::string::npos && switches.find("-modify") == std::string::npos &&
+            switches.find("-wait") == std::string::npos)
             check(code == (outcome.reported ? 1u : 0u), "an interactive run ended with " + std::to_string(code));
     }
     // A stopped run's handles are the system's to close, as for any process that ends.
     check(outcome.killed || store.openHandleCount() == 0, "a key handle was left open by" + run);
-    expectOnlyRunNamesChanged(before, after, filesBefore, filesAfter, rootFolded, names, run);
+    expectOnlyRunNamesChanged(before.registry, after.registry, before.files, after.files, rootFolded, names, run);
+    for (const std::vector<std::string>* started : {&files.launchedCommands(), &files.waitedCommands()})
+        for (const std::string& command : *started)
+            check(!isrelocCommandForm(command), "isreloc's own command " + command + " was started by" + run);
+    for (const Value& saved : isrelocCommandsSaved(after.registry, names))
+        check(isrelocCommandsSaved(before.registry, names).count(saved) != 0,
+              "isreloc's own command " + entry_promise::commandText(saved.data) + " was kept as the product's by" + run);
     if (names.guidFound && !productRemoved) {
-        // The source first, then every other name of the run there is a key under, before or after.
-        std::vector<std::string> candidates = {names.source};
-        std::set<std::u16string> seen = {foldNameCase(wide(names.source))};
-        for (const RegistryView* view : {&before, &after})
-            for (const auto& [path, values] : view->keys) {
-                const std::optional<std::u16string> entry = entryOf(path);
-                if (entry && isRunName(names, narrow(*entry)) && seen.insert(*entry).second)
-                    candidates.push_back(narrow(*entry));
-            }
-        // The product's key under the source name keeps everything; a key under the target name
-        // does too, unless it may give way: a stale key under a name of the product's own while
-        // the product's key is there to replace it.
-        expectKeyKept(before, after, names.source, candidates, run);
-        const auto sourceKey = entryTree(before, names.source);
-        const bool sourceKeyThere = !sourceKey.empty();
-        // The name the relocated key's own isreloc command records for the product, if any.
-        std::optional<IsrelocCommand> recorded;
-        if (sourceKeyThere) {
-            const auto command = sourceKey.at(u"").find(foldNameCase(u"UninstallString"));
-            if (command != sourceKey.at(u"").end() && command->second.type == kRegSz)
-                recorded = parseIsrelocCommand(textOfData(command->second.data));
-        }
-        for (size_t i = 1; i < candidates.size(); ++i) {
-            const bool recordedName = recorded && foldNameCase(recorded->relocatedName) == foldNameCase(wide(names.source)) &&
-                                      foldNameCase(recorded->restoredName) == foldNameCase(wide(candidates[i]));
-            const bool productsOwnName =
-                names.uninstallMode
-                    ? (hasGuidForm(candidates[i]) && isSuffixNameOf(names.source, candidates[i])) || recordedName
-                    : isSuffixNameOf(candidates[i], names.source);
-            if (!(sourceKeyThere && productsOwnName)) expectKeyKept(before, after, candidates[i], candidates, run);
-        }
-        check(productFolders(filesBefore, rootFolded, names) == productFolders(filesAfter, rootFolded, names),
+        expectKeyKept(before.registry, after.registry, names.source, names, run);
+        if (names.target) expectKeyKept(before.registry, after.registry, *names.target, names, run);
+        check(productFolders(before.files, rootFolded, names) == productFolders(after.files, rootFolded, names),
               "a product folder vanished, split or changed in" + run);
     }
+    if (productWasWhole && !productRemoved && !outcome.killed) {
+        const std::optional<std::string> onceAfter = after.productOnce(names);
+        check(onceAfter.has_value(), "the product is not there once, key and folder under one name, after" + run);
+        check(after.entryRuns(*onceAfter), "a command of the product's entry starts what is not there after" + run);
+    }
+    if (productWasWhole && outcome.killed)
+        for (const std::string* name : {&names.source, &*names.target})
+            check(after.entryRuns(*name, true), "after a stop, the entry under " + *name + " reaches no product in" + run);
 
+    const std::string relocatedName = product.guid + "_0";
+    KeyTree installed = keyTreeFor({product.guid, KeyKind::product}, product);
+    if (machine.waited) installed[""]["QuietUninstallString"] = {kRegSz, textBytes(product.quietCommand())};
+    // The product where its own uninstaller expects it: its key under its GUID as installed (a
+    // saved value isreloc owns may be left), its folder, nothing under the relocated name.
+    const auto backWhole = [&] {
+        const MachineView now{snapshot(store), files.entries(), &files, product.root};
+        EntryTree key = entryTree(now.registry, product.guid);
+        for (const auto& [live, saved] : kCommandPairs)
+            if (key.count(u"") != 0) key[u""].erase(foldNameCase(saved));
+        return key == foldedTree(installed) && !now.keyThere(relocatedName) && now.productAt(product.guid) &&
+               !now.folderThere(relocatedName);
+    };
+    // A clean machine and nothing injected: the run does its work.
+    if (machine.clean && !machine.waited && injection == Injection::none && relocatedName.size() <= 255) {
+        if (!names.uninstallMode)
+            check(entryTree(after.registry, relocatedName) ==
+                          foldedTree(keyTreeFor({relocatedName, KeyKind::relocated}, product)) &&
+                      !after.keyThere(product.guid) && after.productAt(relocatedName) && !after.folderThere(product.guid),
+                  "a cleanly installed product is not relocated by" + run);
+        else
+            check(backWhole() && files.launchedCommands() == std::vector<std::string>{product.command()},
+                  "a cleanly relocated product is not back, its uninstaller started, after" + run);
+    }
     // A clean relocated product whose uninstaller or Change was waited for: removed, it is gone
     // under both names; left installed, it is back under its relocated name, byte for byte.
     if (machine.clean && machine.waited && injection == Injection::none) {
-        const std::string relocatedName = kGuid + "_0";
-        const bool gone = entryTree(after, kGuid).empty() && entryTree(after, relocatedName).empty() &&
-                          !files.directoryProbe(maintenanceRootOf(0) + kGuid) &&
-                          !files.directoryProbe(maintenanceRootOf(0) + relocatedName);
+        const bool gone = entryTree(after.registry, product.guid).empty() && !after.keyThere(relocatedName) &&
+                          !after.folderThere(product.guid) && !after.folderThere(relocatedName);
         if (productRemoved) {
             check(gone, "a removed product left something behind after" + run);
         } else {
-            check(entryTree(after, relocatedName) == entryTree(before, relocatedName) &&
-                      entryTree(after, kGuid).empty(),
+            check(entryTree(after.registry, relocatedName) == entryTree(before.registry, relocatedName) &&
+                      entryTree(after.registry, product.guid).empty(),
                   "a product left installed is not back under its relocated name after" + run);
-            check(files.fileExists(maintenanceRootOf(0) + relocatedName + "\\setup.exe") &&
-                      !files.directoryProbe(maintenanceRootOf(0) + kGuid),
+            check(after.productAt(relocatedName) && !after.folderThere(product.guid),
                   "a product left installed does not have its folder back after" + run);
         }
         check(outcome.exitCode == (standIn.starts ? standIn.exitCode : 1603u),
               "exit code " + std::to_string(outcome.exitCode) + " does not tell what the waited program did in" + run);
     }
-
-    // A clean machine after an injected failure or stop: a plain uninstall run brings it back.
+    // A clean machine after an injected failure or stop: the command the entry holds, run as
+    // Windows runs it from a new process, brings the product back whole under its own name by the
+    // time the product's own uninstaller starts.
     if (machine.clean && injection != Injection::none && !productRemoved) {
-        runOnce(store, files, kUninstallRun);
-        const auto restored = entryTree(snapshot(store), kGuid);
-        std::map<std::u16string, std::map<std::u16string, Value>> expected;
-        KeyTree installed = keyTreeFor({kGuid, KeyKind::product, 0xFF, FolderKind::product});
-        if (machine.waited) installed[""]["QuietUninstallString"] = {kRegSz, textBytes(kQuietCommand)};
-        for (const auto& [path, values] : installed)
-            for (const auto& [name, value] : values)
-                expected[foldNameCase(path.empty() ? u"" : u"\\" + wide(path))][foldNameCase(wide(name))] = value;
-        if (restored != expected && std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr) {
-            for (const auto& [path, values] : restored)
-                for (const auto& [name, value] : values)
-                    std::fprintf(stderr, "  now %s:%s type %u, %zu bytes\n", narrow(path).c_str(), narrow(name).c_str(),
-                                 value.type, value.data.size());
-            for (const auto& [path, values] : expected) {
-                const auto now = restored.find(path);
-                for (const auto& [name, value] : values) {
-                    const bool same = now != restored.end() && now->second.count(name) != 0 &&
-                                      now->second.at(name) == value;
-                    std::fprintf(stderr, "  expected %s:%s type %u, %zu bytes%s\n", narrow(path).c_str(),
-                                 narrow(name).c_str(), value.type, value.data.size(), same ? "" : " DIFFERS");
-                }
-            }
-            for (const std::string& line : files.messages().empty() ? std::vector<std::string>{}
-                                                                       : std::vector<std::string>{files.messages().back().text})
-                std::fprintf(stderr, "  last box: %s\n", line.c_str());
+        std::optional<entry_promise::IsrelocCommandForm> command;
+        for (const std::string& name : {relocatedName, product.guid}) {
+            const EntryTree entry = entryTree(after.registry, name);
+            if (command || entry.count(u"") == 0) continue;
+            const auto value = entry.at(u"").find(foldNameCase(u"UninstallString"));
+            if (value != entry.at(u"").end() && isIsrelocCommand(value->second))
+                command = isrelocCommandForm(entry_promise::commandText(value->second.data));
         }
-        check(restored == expected, "the product is not back whole after" + run + " and a plain uninstall run");
-        check(entryTree(snapshot(store), kGuid + "_0").empty(), "a key is left under the relocated name after" + run);
-        check(files.fileExists(maintenanceRootOf(0) + kGuid + "\\setup.exe") &&
-                  !files.directoryProbe(maintenanceRootOf(0) + kGuid + "_0"),
-              "the product's folder is not back after" + run);
+        bool back = command ? false : backWhole();
+        if (command) {
+            files.enterDirectory("C:\\");
+            StandIn uninstaller;
+            uninstaller.atStart = [&] { back = backWhole(); };
+            int recoveryWaits = 0;
+            runOnce(store, files, " " + command->arguments, Injection::none, 0, uninstaller, &recoveryWaits);
+            if (recoveryWaits == 0) back = backWhole();
+        }
+        check(back, "the product is not back whole after" + run + " and the command its entry holds" +
+                        (command ? ": " + command->arguments : std::string(" (none of isreloc's)")));
     }
     return 0;
 }
@@ -905,7 +1113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
 namespace {
 
-// Writes an input the way machineFrom, commandLineArguments and the injection read it.
+// Writes an input the way machineFrom, commandLineArguments, the injection and the extras read it.
 class SeedWriter {
 public:
     // A machine of the given entries, ProgramFilesDir as Windows keeps it.
@@ -919,6 +1127,8 @@ public:
         }
         return *this;
     }
+    // One of the clean machines with its standard run: 0 install, 1 uninstall, 2 to 4 waited runs.
+    SeedWriter& clean(uint8_t kind) { return put(0).put(kind); }
     SeedWriter& options(uint8_t count) { return put(count); }
     SeedWriter& hwnd(uint8_t value) { return put(0).put(value).put(0); }
     // A name option: the name's index, then how it is changed (0 as is, 1 lower case, 2 trailing
@@ -933,6 +1143,10 @@ public:
     // The waited program: bit 0 set when it cannot start, bit 1 when it removes the product, its exit
     // code chosen by bits 2 and up, bit 7 for a window station nobody sees.
     SeedWriter& standIn(uint8_t choice) { return put(choice); }
+    // What the extras add: a lengthened GUID, the current directory, locked keys, engine lines.
+    SeedWriter& extras(uint8_t longName, uint8_t currentDirectory, uint8_t lockedKeys, bool engineLines) {
+        return put(longName).put(currentDirectory).put(lockedKeys).put(engineLines ? 1 : 0);
+    }
     // A switch of the unattended ones: 0 -silent, 1 -wait, 2 -quiet, 3 -log, 4 "--" and a tail, 5 -modify.
     SeedWriter& unattended(uint8_t which) { return put(6).put(which); }
     SeedWriter& put(uint8_t byte) {
@@ -943,6 +1157,8 @@ public:
 };
 
 const uint8_t kG = 0, kG0 = 1, kMsi = 7;
+// Extras' bits for locked keys.
+const uint8_t kUninstallReadOnly = 1, kG0Unreadable = 8, kG1Unreadable = 16, kGUnreadable = 32;
 
 }  // namespace
 
@@ -953,26 +1169,25 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const Seeded relocated{kGuid + "_0", KeyKind::relocated, 0xFF, FolderKind::product};
     std::map<std::string, std::vector<uint8_t>> seeds;
     // The two standard runs on a clean machine, plain and with a call failing or the run stopped.
-    seeds["clean-install"] = SeedWriter().put(0).put(0).injection().bytes;
-    seeds["clean-uninstall"] = SeedWriter().put(0).put(1).injection().bytes;
+    seeds["clean-install"] = SeedWriter().clean(0).injection().bytes;
+    seeds["clean-uninstall"] = SeedWriter().clean(1).injection().bytes;
     for (const uint8_t call : {3, 40, 90, 140}) {
         seeds["clean-install-killed-" + std::to_string(call)] =
-            SeedWriter().put(0).put(0).injection(Injection::killRegistry, call).bytes;
+            SeedWriter().clean(0).injection(Injection::killRegistry, call).bytes;
         seeds["clean-uninstall-failed-" + std::to_string(call)] =
-            SeedWriter().put(0).put(1).injection(Injection::failRegistry, call).bytes;
+            SeedWriter().clean(1).injection(Injection::failRegistry, call).bytes;
     }
-    seeds["clean-install-killed-after-move"] = SeedWriter().put(0).put(0).injection(Injection::killServices, 4).bytes;
+    seeds["clean-install-killed-after-move"] = SeedWriter().clean(0).injection(Injection::killServices, 4).bytes;
     // Runs that wait for the product's uninstaller or Change (an engine's with -silent -wait and
     // "--", a quiet uninstall, Change): it completes, is cancelled, fails, or cannot start.
     for (uint8_t run = 0; run < 3; ++run) {
         const std::string name = std::string(run == 0 ? "engine" : run == 1 ? "quiet" : "change");
-        seeds[name + "-completed"] = SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(2).bytes;
-        seeds[name + "-cancelled"] = SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(4).bytes;
-        seeds[name + "-failed-unseen"] =
-            SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(0x80 | 12).bytes;
-        seeds[name + "-not-started"] = SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection().standIn(1).bytes;
-        seeds[name + "-killed-putting-back"] =
-            SeedWriter().put(0).put(static_cast<uint8_t>(2 + run)).injection(Injection::killRegistry, 200).standIn(4).bytes;
+        const uint8_t kind = static_cast<uint8_t>(2 + run);
+        seeds[name + "-completed"] = SeedWriter().clean(kind).injection().standIn(2).bytes;
+        seeds[name + "-cancelled"] = SeedWriter().clean(kind).injection().standIn(4).bytes;
+        seeds[name + "-failed-unseen"] = SeedWriter().clean(kind).injection().standIn(0x80 | 12).bytes;
+        seeds[name + "-not-started"] = SeedWriter().clean(kind).injection().standIn(1).bytes;
+        seeds[name + "-killed-putting-back"] = SeedWriter().clean(kind).injection(Injection::killRegistry, 200).standIn(4).bytes;
     }
     // Switches among the older options: a -runfile path holding -wait, -guid after "--".
     seeds["switches-and-options"] = SeedWriter()
@@ -1003,11 +1218,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         SeedWriter().machine({installed}).options(3).hwnd(0).guid(kG).tguid(kG0, 2).mode(0).injection().bytes;
     seeds["trailing-space"] =
         SeedWriter().machine({relocated}).options(2).guid(kG0).tguid(kG, 3).mode(1).injection().bytes;
-    // A product command that merely contains " -uninstall -guid".
+    // A product command that looks like isreloc's but is not.
     seeds["lookalike-command"] =
         SeedWriter().machine({{kGuid + "_0", KeyKind::lookalikeCommand, 0xFF, FolderKind::product}})
             .options(2).guid(kG0).tguid(kG).mode(1).injection().bytes;
-    // What may give way under the target name: a stale key, a partial copy, isreloc's own data.
+    // What may give way under the target name: a partial copy, isreloc's own data; and what may
+    // not: an earlier instance's key whose folder went missing, which install mode's own search skips.
     seeds["stale-target"] = SeedWriter().machine({installed, {kGuid + "_0", KeyKind::stale, 0xFF, FolderKind::none}})
                                 .options(2).hwnd(0).guid(kG).mode(0).injection().bytes;
     seeds["partial-copy-target"] =
@@ -1016,6 +1232,41 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     seeds["isreloc-only-target"] =
         SeedWriter().machine({relocated, {kGuid, KeyKind::isrelocOnly, 0xFF, FolderKind::none}})
             .options(2).guid(kG0).tguid(kG).mode(1).injection().bytes;
+    // A failing call that leaves the run nothing to move the key with, or no way to open it once moved.
+    seeds["install-uninstall-key-unopenable"] = SeedWriter().clean(0).injection(Injection::failRegistry, 39).bytes;
+    seeds["install-moved-key-unopenable"] = SeedWriter().clean(0).injection(Injection::failRegistry, 79).bytes;
+    seeds["orphaned-instance-install"] =
+        SeedWriter().machine({installed, {kGuid + "_0", KeyKind::relocated, 0xFF, FolderKind::none}})
+            .options(2).hwnd(0).guid(kG).mode(0).injection().bytes;
+    seeds["unreadable-suffix-key"] =
+        SeedWriter().machine({installed, {kGuid + "_0", KeyKind::stale, 0xFF, FolderKind::none}})
+            .options(2).hwnd(0).guid(kG).mode(0).injection().standIn(0).extras(0, 0, kG0Unreadable, false).bytes;
+    seeds["unreadable-second-suffix-key"] =
+        SeedWriter().machine({installed, {kGuid + "_0", KeyKind::stale, 0xFF, FolderKind::product},
+                              {kGuid + "_1", KeyKind::stale, 0xFF, FolderKind::none}})
+            .options(2).hwnd(0).guid(kG).mode(0).injection().standIn(0).extras(0, 0, kG1Unreadable, false).bytes;
+    // The standard runs on clean machines with what the last bytes add: an Uninstall key that may be
+    // read but not written (a run not elevated, a policy), a product key that cannot be read, a run
+    // started inside the folder it must move, an engine's line in UninstallString (run plainly, and
+    // as the engine runs it, cancelled), names of 200 and 253 characters (paths beyond MAX_PATH).
+    const struct {
+        const char* name;
+        uint8_t kind, standIn, longName, currentDirectory, lockedKeys;
+        bool engineLine;
+    } extraSeeds[] = {
+        {"uninstall-key-read-only-install", 0, 0, 0, 0, kUninstallReadOnly, false},
+        {"uninstall-key-read-only-uninstall", 1, 0, 0, 0, kUninstallReadOnly, false},
+        {"product-key-unreadable", 0, 0, 0, 0, kGUnreadable, false},
+        {"install-inside-product-folder", 0, 0, 0, 1, 0, false},
+        {"uninstall-inside-relocated-folder", 1, 0, 0, 1, 0, false},
+        {"engine-line-uninstall", 1, 0, 0, 0, 0, true},
+        {"engine-line-cancelled", 2, 4, 0, 0, 0, true},
+        {"long-name-install-200", 0, 0, 200 - 189, 0, 0, false},
+        {"long-name-uninstall-253", 1, 0, 253 - 189, 0, 0, false},
+    };
+    for (const auto& row : extraSeeds)
+        seeds[row.name] = SeedWriter().clean(row.kind).injection().standIn(row.standIn)
+                              .extras(row.longName, row.currentDirectory, row.lockedKeys, row.engineLine).bytes;
     mkdir(folder, 0755);
     for (const auto& [name, bytes] : seeds) {
         std::ofstream out(std::string(folder) + "/" + name, std::ios::binary);
