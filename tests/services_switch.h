@@ -125,6 +125,7 @@ public:
     }
     // What the modes never call themselves is passed on uncounted.
     LaunchOutcome launchAndWait(const std::u16string& command) override { return inner_.launchAndWait(command); }
+    void enterSystemDirectory() override { inner_.enterSystemDirectory(); }
     bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
     std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
     std::string fullPath(const std::string& path) override { return inner_.fullPath(path); }

@@ -21,6 +21,7 @@ public:
     }
     bool windowAlive(int32_t window) override { return inner_.windowAlive(window); }
     void pauseFor(uint32_t milliseconds) override { inner_.pauseFor(milliseconds); }
+    void enterSystemDirectory() override { inner_.enterSystemDirectory(); }
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
         inner_.showMessage(text, caption, flags);
     }

@@ -2,7 +2,8 @@
 
 namespace {
 
-constexpr std::size_t kMaxPath = 260;  // MAX_PATH, terminator included
+// The longest path the backend names to the system: the long-path prefix lifts MAX_PATH.
+constexpr std::size_t kLongestPath = 32767 - 4;  // less the prefix, terminator included
 constexpr int32_t kFileStamp = 0x5A210000;  // a file's last write: 1 January 2025, 00:00
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
@@ -36,6 +37,8 @@ bool matchesPattern(const std::string& pattern, const std::string& name) {
 MemoryFileServices::MemoryFileServices() {
     drives_['C'] = Node{};
     current_ = Resolved{'C', {}};
+    // Every Windows machine has its system directory.
+    makeDirectory("C:\\Windows\\System32");
 }
 
 // Windows compares names by its upper-case table: ASCII and Latin-1 letters here, the code page
@@ -95,7 +98,7 @@ std::optional<MemoryFileServices::Resolved> MemoryFileServices::resolve(const st
             if (forbiddenInName(c, allowWildcards && last)) return std::nullopt;
         resolved.names.push_back(part);
     }
-    if (spell(resolved).size() + 1 > kMaxPath) return std::nullopt;
+    if (spell(resolved).size() + 1 > kLongestPath) return std::nullopt;
     return resolved;
 }
 
@@ -186,18 +189,12 @@ bool MemoryFileServices::fileExists(const std::string& path) {
 
 bool MemoryFileServices::directoryProbe(const std::string& path) {
     const auto resolved = resolve(path);
-    // SetCurrentDirectory keeps a terminating backslash within MAX_PATH.
-    if (!resolved || spell(*resolved).size() + 2 > kMaxPath) return false;
+    if (!resolved) return false;
     const Node* node = find(*resolved);
-    if (node == nullptr || !node->directory) return false;
-    current_ = *resolved;
-    for (std::size_t i = 0; i < current_.names.size(); ++i) {
-        // The current directory is kept as the disk spells it.
-        Resolved prefix{current_.drive, {current_.names.begin(), current_.names.begin() + static_cast<long>(i + 1)}};
-        current_.names[i] = find(prefix)->name;
-    }
-    return true;
+    return node != nullptr && node->directory;
 }
+
+void MemoryFileServices::enterSystemDirectory() { current_ = Resolved{'C', {"Windows", "System32"}}; }
 
 bool MemoryFileServices::moveDirectory(const std::string& oldPath, const std::string& newPath) {
     const auto from = resolve(oldPath);

@@ -3,9 +3,9 @@
 // fuzzing that run whole modes thousands of times: drive letters and a current directory, names
 // matched without regard to letter case, trailing dots and spaces dropped from the last name of
 // a path (and one trailing dot from the others) as Windows normalises paths, the characters no
-// name may hold refused, paths from MAX_PATH characters on refused, wildcards in a file search,
-// and a directory that is the current directory, or holds it, that cannot be renamed. Everything
-// that is not files is recorded (see RecordingServices).
+// name may hold refused, paths longer than the long-path prefix allows refused, wildcards in a
+// file search, a system directory, and a directory that is the current directory, or holds it,
+// that cannot be renamed. Everything that is not files is recorded (see RecordingServices).
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -37,6 +37,7 @@ public:
     bool fileExists(const std::string& path) override;
     bool directoryProbe(const std::string& path) override;
     bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
+    void enterSystemDirectory() override;
 
 private:
     struct Node {

@@ -35,8 +35,8 @@ public:
     // True when the name is found and the first entry found is not a directory, whatever its
     // time stamp (a setup.exe stamped 1970 is still a file).
     virtual bool fileExists(const std::string& path) = 0;
-    // Makes the path the current directory; true when that worked. The current directory stays
-    // changed on success and unchanged on failure.
+    // True when the path names a directory. Found by its attributes, never by entering it: a
+    // process's current directory holds its folder open, and a folder held open cannot be moved.
     virtual bool directoryProbe(const std::string& path) = 0;
     // Renames without replacing an existing target; true on success.
     virtual bool moveDirectory(const std::string& oldPath, const std::string& newPath) = 0;
@@ -56,6 +56,10 @@ public:
     // True while the handle names a window; 0 names none.
     virtual bool windowAlive(int32_t window) = 0;
     virtual void pauseFor(uint32_t milliseconds) = 0;
+    // Leaves whatever folder isreloc was started in for the system directory, which nothing
+    // removes or moves: an installer may start isreloc inside the very folder it is to move.
+    // Nothing changes when that cannot be done.
+    virtual void enterSystemDirectory() = 0;
     // One message box with no owner window; returns when the user has closed it.
     virtual void showMessage(const std::string& text, const std::string& caption, uint32_t flags) = 0;
     // Whether the process's window station has a screen someone can see. A service's, or
