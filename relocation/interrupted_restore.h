@@ -9,8 +9,7 @@
 // True when the keys can only be this product's, part-way through its move:
 // - the relocated key holds isreloc's command for these two names and there is no restored key;
 // - or both keys are there and one is a leftover of the other (an empty or partial copy, or the
-//   original while it was being erased), or the restored one holds only isreloc's data; the
-//   stale-name rule does not count, since the folder of that name is there;
+//   original while it was being erased), or the restored one holds only isreloc's data;
 // - or the key has moved: the restored key holds isreloc's command for these two names in one of
 //   the command values, or a product command in both a command value and its saved value, byte
 //   for byte.
