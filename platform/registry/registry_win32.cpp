@@ -51,8 +51,10 @@ bool runningUnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-// RegRenameKey came with Windows Vista. Imported by name, it would keep isreloc from starting
-// on a system without it; looked up here, its absence only means that keys move by copying.
+// RegRenameKey is looked up rather than imported: its export was undocumented until 2021 and is
+// missing from some Wine-based runtimes, where an import by name would keep isreloc from
+// starting; looked up here, its absence only means that keys move by copying. (RegDeleteKeyEx,
+// imported, is in every advapi32 since Windows Vista, the oldest system the manifest names.)
 //
 // Under Wine the rename is not used at all: its server computes the new name's place in the
 // parent's sorted subkey list while the old entry is still in it, so a new name that sorts right

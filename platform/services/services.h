@@ -8,6 +8,7 @@
 // with the window test, pauses, launches, boxes, log lines and the station recorded or
 // scripted for tests).
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Box flags the system uses.
@@ -18,6 +19,14 @@ constexpr uint32_t kTaskModalInformation = 0x2040;  // MB_TASKMODAL | MB_ICONINF
 struct LaunchOutcome {
     bool started = false;
     uint32_t exitCode = 0;  // the started process's own, once it and everything it started have ended
+};
+
+// A file held open for adding to its end: the log's, opened once for the whole run.
+class AppendFile {
+public:
+    virtual ~AppendFile() = default;
+    // Adds the bytes to the end of the file; false when they could not all be written.
+    virtual bool append(const std::string& bytes) = 0;
 };
 
 // A moment in local time, as the log stamps its lines.
@@ -71,7 +80,8 @@ public:
     virtual std::u16string widenAnsi(const std::string& text) = 0;
     // The path made absolute against the current directory now; as given when that fails.
     virtual std::string fullPath(const std::string& path) = 0;
-    // Adds the bytes to the end of the file, creating it; false when they could not all be written.
-    virtual bool appendToFile(const std::string& path, const std::string& bytes) = 0;
+    // Opens the file for adding to its end, creating it, shared so that others may read and
+    // write it meanwhile; null when it cannot be opened.
+    virtual std::unique_ptr<AppendFile> openForAppending(const std::string& path) = 0;
     virtual LocalTime localTime() = 0;
 };

@@ -188,6 +188,10 @@ void Win32Services::showMessage(const std::string& text, const std::string& capt
 }
 
 bool Win32Services::interactiveWindowStation() {
+    // Session 0 holds services and SYSTEM's work, and since Windows Vista no one's desktop: a box
+    // there is never seen, whatever its window station says of itself.
+    DWORD session = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0) return false;
     USEROBJECTFLAGS flags{};
     DWORD needed = 0;
     const HWINSTA station = GetProcessWindowStation();
@@ -220,16 +224,33 @@ std::string Win32Services::fullPath(const std::string& path) {
     return path;
 }
 
-bool Win32Services::appendToFile(const std::string& path, const std::string& bytes) {
-    // Opened for each line and closed at once: nothing stays open while an uninstaller runs, and
-    // another run may write the same file in between.
-    const HANDLE opened = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return false;
-    const KernelHandle file(opened);
-    DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+namespace {
+
+// Every write goes to the end as it is then, so that another run writing the same log between
+// two lines of this one loses nothing of either.
+class OpenAppendFile final : public AppendFile {
+public:
+    explicit OpenAppendFile(HANDLE file) : file_(file) {}
+    bool append(const std::string& bytes) override {
+        DWORD written = 0;
+        return WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
+    }
+
+private:
+    KernelHandle file_;
+};
+
+}  // namespace
+
+std::unique_ptr<AppendFile> Win32Services::openForAppending(const std::string& path) {
+    // Shared for reading, writing and deleting: the log a run holds open never stands in the
+    // way of anyone else, an uninstaller cleaning a temporary folder included.
+    const HANDLE opened =
+        CreateFileW(systemPath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<OpenAppendFile>(opened);
 }
 
 LocalTime Win32Services::localTime() {

@@ -22,6 +22,6 @@ public:
     bool interactiveWindowStation() override;
     std::u16string widenAnsi(const std::string& text) override;
     std::string fullPath(const std::string& path) override;
-    bool appendToFile(const std::string& path, const std::string& bytes) override;
+    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override;
     LocalTime localTime() override;
 };
