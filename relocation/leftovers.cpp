@@ -2,6 +2,7 @@
 
 #include "platform/registry/name_case.h"
 #include "relocation/isreloc_command.h"
+#include "relocation/names.h"
 #include "relocation/product_values.h"
 
 namespace {
@@ -55,6 +56,16 @@ KeyMovePlan planKeyMove(const KeyMoveFacts& facts) {
         holdsIsrelocCommandFor(target, facts.names) || (!source.values.empty() && sameValues(source, target));
     if (holdsAllOf(target, source) && targetIsTheProducts) return KeyMovePlan::dropSource;
     return KeyMovePlan::refuse;
+}
+
+bool recordsRestore(const KeyContents& key, const RunNames& names) {
+    for (const CommandValues& values : kCommandValues) {
+        const std::optional<IsrelocCommand> command = isrelocCommandIn(key, values.liveInRegistry);
+        if (command && sameName(command->relocatedName, names.sourceInRegistry) &&
+            sameName(command->restoredName, names.targetInRegistry))
+            return true;
+    }
+    return false;
 }
 
 bool holdsIsrelocCommandFor(const KeyContents& key, const RunNames& names) {

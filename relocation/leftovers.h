@@ -50,5 +50,9 @@ struct KeyMoveFacts {
 //   folder went missing keeps its entry.
 KeyMovePlan planKeyMove(const KeyMoveFacts& facts);
 
-// Whether the key holds isreloc's command for these two names in one of its command values.
+// Whether the key holds isreloc's command for these two names, in either direction, in one of its
+// command values: the key is this product's, relocated or part-way.
 bool holdsIsrelocCommandFor(const KeyContents& key, const RunNames& names);
+// Whether the key holds isreloc's command for moving the product back from the run's source name
+// to its target name: the relocation this restore undoes.
+bool recordsRestore(const KeyContents& key, const RunNames& names);

@@ -86,7 +86,9 @@ void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath,
 
 IsrelocCommands giveCommandsBack(TRegistry& registry) {
     IsrelocCommands gaveWay;
-    for (std::size_t at = 0; at < kCommandValues.size(); ++at) gaveWay[at] = giveCommandBack(registry, kCommandValues[at]);
+    // "UninstallString" last: until it is back, the entry's main command still runs isreloc,
+    // which finishes what a stopped restore began.
+    for (std::size_t at = kCommandValues.size(); at-- > 0;) gaveWay[at] = giveCommandBack(registry, kCommandValues[at]);
     return gaveWay;
 }
 

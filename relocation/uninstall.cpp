@@ -6,7 +6,7 @@
 #include "platform/text/text.h"
 #include "relocation/boxes.h"
 #include "relocation/install.h"
-#include "relocation/interrupted_restore.h"
+#include "relocation/restore_proof.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
 #include "relocation/names.h"
@@ -72,13 +72,13 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
         // Unless an earlier run moved the directory back and provably stopped before the key
         // and the command followed: then the restore goes on from where that run stopped.
         if (services.directoryProbe(relocatedDirectory) ||
-            !restoreWasInterrupted(readKeyMoveFacts(context.registryApi, names))) {
+            !restoreIsProven(readKeyMoveFacts(context.registryApi, names))) {
             showDirectoryInTheWay(context, restoredDirectory);
             return std::nullopt;
         }
     } else {
-        // Before anything moves: a key to restore that can be changed, and under the restored
-        // name nothing, or only what may give way to it.
+        // Before anything moves: a key to restore that can be changed and that records this very
+        // restore, and under the restored name nothing, or only what may give way to it.
         const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names);
         if (!facts.source && !facts.target) {
             showMissingKey(context);
@@ -86,6 +86,13 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
         }
         if (facts.source && planKeyMove(facts) == KeyMovePlan::refuse) {
             showKeyInTheWay(context, uninstallKeyPath(target));
+            return std::nullopt;
+        }
+        if (!restoreIsProven(facts)) {
+            // A key that is not this relocation's: a product never relocated, another product's
+            // entry, or one relocated from another name. Moved, its own command would name a
+            // folder that is not there.
+            showKeyInTheWay(context, uninstallKeyPath(facts.source ? source : target));
             return std::nullopt;
         }
         if (!productKeyWritable(*registry, facts.source ? source : target)) {

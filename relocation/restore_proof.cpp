@@ -1,4 +1,4 @@
-#include "relocation/interrupted_restore.h"
+#include "relocation/restore_proof.h"
 
 #include "relocation/product_values.h"
 
@@ -17,11 +17,15 @@ bool holdsCommandTwice(const KeyContents& key) {
 
 }  // namespace
 
-bool restoreWasInterrupted(const KeyMoveFacts& facts) {
+bool restoreIsProven(const KeyMoveFacts& facts) {
     if (facts.source) {
-        const KeyMovePlan plan = planKeyMove(facts);
-        if (plan == KeyMovePlan::moveKey) return holdsIsrelocCommandFor(*facts.source, facts.names);
-        return plan != KeyMovePlan::refuse;
+        switch (planKeyMove(facts)) {
+        case KeyMovePlan::moveKey:
+        case KeyMovePlan::replaceTarget: return recordsRestore(*facts.source, facts.names);
+        case KeyMovePlan::dropSource: return recordsRestore(*facts.target, facts.names);
+        case KeyMovePlan::refuse: return false;
+        }
+        return false;
     }
-    return facts.target && (holdsIsrelocCommandFor(*facts.target, facts.names) || holdsCommandTwice(*facts.target));
+    return facts.target && (recordsRestore(*facts.target, facts.names) || holdsCommandTwice(*facts.target));
 }
