@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test this host can run: the Linux unit tests (plain and with sanitizers),
 # the Windows builds under Wine (their unit tests, the registry suite against Wine's registry, the
-# end-to-end runs of the real isreloc.exe), and a short fuzzing pass. Installs what is missing first.
+# end-to-end runs of the real isreloc.exe), the release (built again in another folder, signed with a
+# throw-away certificate) and a short fuzzing pass. Installs what is missing first.
 #
 # Both Windows builds run in a 64-bit prefix: the x86_64 one natively, the i686 one (the build that
 # ships) under WOW64, and its end-to-end suite once more in a 32-bit prefix. On a host that cannot
