@@ -212,7 +212,8 @@ private:
             if (failure.byCallNumber) {
                 failure.callOffset = 1 + in_.pick(80);
             } else {
-                failure.kind = static_cast<RegistryCall>(in_.pick(static_cast<std::size_t>(RegistryCall::renameKey) + 1));
+                const std::size_t kinds = static_cast<std::size_t>(RegistryCall::renameKey) + 1;
+                failure.kind = static_cast<RegistryCall>(in_.pick(kinds));
                 failure.layerPath = layerPath();
             }
         }
