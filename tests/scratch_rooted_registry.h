@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/name_case.h"
 #include "platform/registry/registry_api.h"
 
 constexpr char16_t kReplayScratch[] = u"SOFTWARE\\isreloc-replay-scratch";
@@ -110,7 +109,7 @@ public:
     }
     int32_t regDeleteKeyA(RegistryHandle base, const char* subPath) override {
         const std::string call = "regDeleteKeyA" + named(subPath);
-        if (isRoot(base, widen(subPath))) return noted(call, kRootNotDeleted);
+        if (isRoot(base, subPath[0])) return noted(call, kRootNotDeleted);
         return noted(call, inner_.regDeleteKeyA(mapped(base), subPath));
     }
     int32_t regDeleteValueA(RegistryHandle key, const char* name) override {
@@ -152,7 +151,7 @@ public:
     }
     int32_t regDeleteKeyW(RegistryHandle base, const char16_t* subPath) override {
         const std::string call = "regDeleteKeyW" + named(subPath);
-        if (isRoot(base, subPath)) return noted(call, kRootNotDeleted);
+        if (isRoot(base, subPath[0])) return noted(call, kRootNotDeleted);
         return noted(call, inner_.regDeleteKeyW(mapped(base), subPath));
     }
     // Only a rename reaches the platform with a name of 256 characters (the one length Wine takes
@@ -167,8 +166,8 @@ public:
     DoubleByteFacts doubleByteFacts() const override { return inner_.doubleByteFacts(); }
 
 private:
-    // What Windows answers for deleting a predefined key (access denied), which the scratch key
-    // standing for one must survive.
+    // A predefined key cannot be deleted (the store answers access denied for its own roots); the
+    // scratch key standing for one must survive the input.
     static constexpr int32_t kRootNotDeleted = 5;
     static constexpr int32_t kBadPathname = 161;
 
@@ -186,8 +185,9 @@ private:
         *result = kNoKey;
         return true;
     }
-    bool isRoot(RegistryHandle base, const std::u16string& subPath) const {
-        return mapped(base) != base && keyPathComponents(subPath).empty();
+    template <typename Char>
+    bool isRoot(RegistryHandle base, Char first) const {
+        return mapped(base) != base && first == Char();
     }
 
     int32_t noted(const std::string& call, int32_t result, const std::string& outputs = std::string()) {
