@@ -87,6 +87,7 @@ E2eCase lingeringChildCase(const E2eEnvironment& environment) {
                     context.expect(asExpected, "when isreloc ended, the probe had recorded " + shown);
                     expectKeyTree(context, kGuid, productKeyTree(plainProductCommand(context.environment())));
                     expectNoKey(context, kRelocatedName);
+                    expectLoggedKeyMove(context, kGuid);
                     expectLoggedExitCode(context, 3010);
                 },
                 nullptr,
