@@ -130,7 +130,8 @@ CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
         expectNothingElseChanged(one, context, before);
         if (ran && one.verify) one.verify(context);
     }
-    if (one.cleanup) one.cleanup(context);
+    // Told before the machine is put back: a run that broke the registry can bring Wine's server
+    // down while its keys are deleted, and what the case found must be in the output by then.
     const bool passed = context.failures().empty();
     if (one.knownFault.empty()) {
         std::printf("%s %s\n", passed ? "PASS" : "FAIL", one.name.c_str());
@@ -142,6 +143,15 @@ CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
     }
     for (const std::string& failure : context.failures()) std::printf("    %s\n", failure.c_str());
     std::fflush(stdout);
+    const std::size_t failuresBeforeCleanup = context.failures().size();
+    if (one.cleanup) one.cleanup(context);
+    if (context.failures().size() > failuresBeforeCleanup) {
+        std::printf("FAIL %s: the machine is not as it was\n", one.name.c_str());
+        for (std::size_t at = failuresBeforeCleanup; at < context.failures().size(); ++at)
+            std::printf("    %s\n", context.failures()[at].c_str());
+        std::fflush(stdout);
+        return CaseResult::failed;
+    }
     if (!one.knownFault.empty() && !passed) return CaseResult::knownFault;
     return passed == one.knownFault.empty() ? CaseResult::passed : CaseResult::failed;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <set>
+
 #include "unique_handle.h"
 
 namespace {
@@ -41,12 +43,15 @@ bool readTree(HKEY key, const std::wstring& path, REGSAM view, KeyTree& tree, Su
                          nullptr, nullptr) != ERROR_SUCCESS)
         return false;
     std::wstring name(longestName + 1, L'\0');
+    std::set<std::wstring> read;
     for (DWORD index = 0; index < count; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         if (RegEnumKeyExW(key, index, &name[0], &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return false;
         const std::wstring subkeyName = name.substr(0, nameLength);
         if (listings != nullptr) (*listings)[path].push_back(subkeyName);
+        // A name listed twice is one key; the listing alone shows the second entry.
+        if (!read.insert(subkeyName).second) continue;
         const UniqueRegistryKey subkey = openKey(key, subkeyName, view);
         if (subkey.get() == nullptr ||
             !readTree(subkey.get(), path.empty() ? subkeyName : path + L"\\" + subkeyName, view, tree, listings))
