@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/registry/owned_key.h"
 
@@ -71,6 +72,19 @@ AnyFunction findRenameKey() {
     return reinterpret_cast<AnyFunction>(GetProcAddress(advapi32, "RegRenameKey"));
 }
 
+// The system forgives string data whose count leaves out the last terminator: when the last
+// character counted is not NUL and the one after it is, it stores that one too, whatever the
+// caller's buffer holds there. A product's value without a terminator would gain one when copied.
+// String data therefore goes out in a copy followed by bytes that are never NUL; empty for any
+// other data, which goes out as it is.
+std::vector<uint8_t> guardedStringData(uint32_t type, const uint8_t* data, uint32_t dataSize) {
+    const bool stringType = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    if (!stringType || data == nullptr || dataSize == 0) return {};
+    std::vector<uint8_t> guarded(data, data + dataSize);
+    guarded.insert(guarded.end(), {0xFF, 0xFF});
+    return guarded;
+}
+
 // Called after the call that opened the key, so that it reads the handle written.
 int32_t handOut(LONG result, HKEY opened, RegistryHandle* handle) {
     *handle = result == ERROR_SUCCESS ? fromHkey(opened) : kNoKey;
@@ -104,7 +118,8 @@ int32_t Win32RegistryApi::regQueryValueExA(RegistryHandle key, const char* name,
 
 int32_t Win32RegistryApi::regSetValueExA(RegistryHandle key, const char* name, uint32_t type, const uint8_t* data,
                                          uint32_t dataSize) {
-    return RegSetValueExA(toHkey(key), name, 0, type, data, dataSize);
+    const std::vector<uint8_t> guarded = guardedStringData(type, data, dataSize);
+    return RegSetValueExA(toHkey(key), name, 0, type, guarded.empty() ? data : guarded.data(), dataSize);
 }
 
 int32_t Win32RegistryApi::regQueryInfoKeyA(RegistryHandle key, KeyInfo* info) {
@@ -160,7 +175,8 @@ int32_t Win32RegistryApi::regQueryValueExW(RegistryHandle key, const char16_t* n
 
 int32_t Win32RegistryApi::regSetValueExW(RegistryHandle key, const char16_t* name, uint32_t type, const uint8_t* data,
                                          uint32_t dataSize) {
-    return RegSetValueExW(toHkey(key), wide(name), 0, type, data, dataSize);
+    const std::vector<uint8_t> guarded = guardedStringData(type, data, dataSize);
+    return RegSetValueExW(toHkey(key), wide(name), 0, type, guarded.empty() ? data : guarded.data(), dataSize);
 }
 
 int32_t Win32RegistryApi::regEnumKeyExW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) {
