@@ -38,9 +38,8 @@ std::string failedWith(int32_t status) { return " (error " + std::to_string(stat
 std::string LoggingRegistryApi::keyPath(RegistryHandle key) const {
     if (key == kLocalMachine) return "HKEY_LOCAL_MACHINE";
     if (key == kCurrentUser) return "HKEY_CURRENT_USER";
-    for (const auto& [handle, path] : openKeys_)
-        if (handle == key) return path;
-    return "?";
+    const auto open = openKeys_.find(key);
+    return open == openKeys_.end() ? "?" : open->second;
 }
 
 std::string LoggingRegistryApi::childPath(RegistryHandle base, const std::u16string& subPath) const {
@@ -48,15 +47,9 @@ std::string LoggingRegistryApi::childPath(RegistryHandle base, const std::u16str
 }
 
 void LoggingRegistryApi::noteState(const std::string& path, KeyState state, const std::string& line) {
-    const std::string name = lowerAscii(path);
-    for (auto& [said, saidState] : lastSaid_) {
-        if (said != name) continue;
-        if (saidState == state) return;
-        saidState = state;
-        log_.write(line);
-        return;
-    }
-    lastSaid_.emplace_back(name, state);
+    const auto [said, first] = lastSaid_.emplace(lowerAscii(path), state);
+    if (!first && said->second == state) return;
+    said->second = state;
     log_.write(line);
 }
 
@@ -65,7 +58,7 @@ void LoggingRegistryApi::noteOpened(RegistryHandle base, const std::u16string& s
     if (!log_.kept()) return;
     const std::string path = childPath(base, subPath);
     if (status == 0) {
-        openKeys_.emplace_back(opened, path);
+        openKeys_[opened] = path;
         noteState(path, KeyState::found, (creating ? "created key " : "found key ") + path);
     } else if (status == kNotFound && !creating) {
         noteState(path, KeyState::missing, "no key " + path);
@@ -184,11 +177,6 @@ int32_t LoggingRegistryApi::regRenameKey(RegistryHandle key, const char16_t* sub
 }
 
 int32_t LoggingRegistryApi::regCloseKey(RegistryHandle key) {
-    for (auto open = openKeys_.begin(); open != openKeys_.end(); ++open) {
-        if (open->first == key) {
-            openKeys_.erase(open);
-            break;
-        }
-    }
+    openKeys_.erase(key);
     return inner_.regCloseKey(key);
 }

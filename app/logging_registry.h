@@ -4,8 +4,7 @@
 // a key created, renamed or deleted, a value written (with its data when that is text or a number) or
 // deleted, and each of these that failed. Reads of values are not logged.
 #include <string>
-#include <utility>
-#include <vector>
+#include <unordered_map>
 
 #include "platform/registry/registry_api.h"
 #include "platform/services/run_log.h"
@@ -75,7 +74,8 @@ private:
 
     RegistryApi& inner_;
     RunLog& log_;
-    // A run holds a handful of keys open and meets a few dozen: short lists, searched in turn.
-    std::vector<std::pair<RegistryHandle, std::string>> openKeys_;  // handle, full key name
-    std::vector<std::pair<std::string, KeyState>> lastSaid_;        // lower-cased full key name, what the log said
+    // A copy of a large product key opens and creates thousands of keys: looked up by hash, so
+    // that keeping the log stays linear in the calls made.
+    std::unordered_map<RegistryHandle, std::string> openKeys_;  // full key name by handle
+    std::unordered_map<std::string, KeyState> lastSaid_;        // what the log said, by lower-cased key name
 };

@@ -51,6 +51,8 @@ uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& reg
     const bool reportsResults = services.reportsResults();
     const FallbackRoute fallback(services, log, exitCodeAfterFallback(reportsResults));
     logStart(log, commandLine, parts, services);
+    // After the log's path was made whole against the folder isreloc was started in.
+    services.enterSystemDirectory();
 
     LoggingRegistryApi loggedRegistry(registry, log);
     RelocationModes modes(loggedRegistry, services, commandLine, start);

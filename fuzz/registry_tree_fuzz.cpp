@@ -15,27 +15,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "fuzz/registry_operations.h"
 #include "platform/registry/memory_registry.h"
 #include "platform/registry/name_case.h"
 #include "platform/registry/registry.h"
 
 namespace {
 
-// ---- what the fuzzer may name ----
+using namespace registry_operations;
 
-// Names the layer can spell (Latin-1 in this store), with pairs that differ only in case.
-const char* const kAnsiNames[] = {"A", "a", "B", "Sub", "sUB", "\xE4", "\xC4", "Key 1", "x\\"};
-// Names only the wide calls reach: Cyrillic pairs, a CJK character, and Latin-1 twins.
-const char16_t* const kWideNames[] = {u"A", u"b", u"\u0416", u"\u0436", u"\u4E2D\u6587", u"\u00E4", u"Stra\u00DFe"};
-const uint32_t kValueTypes[] = {kRegNone, kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz, kRegQword, 0x7FFF};
 constexpr uint32_t kKeyRead = 0x20019;
-constexpr std::size_t kLongestKeyName = 255;
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "registry invariant broken: %s\n", what);
@@ -177,31 +171,11 @@ bool startsWith(const std::vector<std::u16string>& names, const std::vector<std:
 
 // ---- the run ----
 
-// The operation stream, read front to back one byte at a time so that seeds can be written by
-// hand; past the end every byte reads as zero.
-class Input {
-public:
-    Input(const uint8_t* data, std::size_t size) : at_(data), end_(data + size) {}
-    bool empty() const { return at_ == end_; }
-    uint8_t byte() { return at_ == end_ ? 0 : *at_++; }
-    bool flag() { return (byte() & 1) != 0; }
-    std::size_t pick(std::size_t count) { return byte() % count; }
-    std::vector<uint8_t> bytes(std::size_t count) {
-        std::vector<uint8_t> taken;
-        while (count-- > 0 && at_ != end_) taken.push_back(*at_++);
-        return taken;
-    }
-
-private:
-    const uint8_t* at_;
-    const uint8_t* end_;
-};
-
 class Run {
 public:
-    explicit Run(Input& input) : in_(input), registry_(store_) {}
+    Run() : registry_(store_) {}
 
-    void step();
+    void step(const RegistryOperation& op);
     void finish();
 
 private:
@@ -211,34 +185,22 @@ private:
         std::vector<std::u16string> names;  // below the root, through the open key's path
     };
 
-    std::string ansiName() { return kAnsiNames[in_.pick(std::size(kAnsiNames))]; }
-    std::string valueName() { return in_.pick(5) == 0 ? std::string() : ansiName(); }
-    std::u16string wideName() {
-        if (in_.flag()) return store_.widen(ansiName());
-        return kWideNames[in_.pick(std::size(kWideNames))];
-    }
-    std::string layerPath();
-    std::u16string widePath();
-    RegistryHandle pickRoot() { return in_.flag() ? kLocalMachine : kCurrentUser; }
-
     ResolvedPath resolve(const std::string& path) const;
-    void armFailures();
+    void armFailures(const std::vector<ArmedFailure>& failures);
     void applyFailures();
     void checkHandles() const {
         check(store_.openHandleCount() == (registry_.currentKey() != kNoKey ? 1u : 0u), "open handles leaked");
     }
 
-    void storeMakeKey();
-    void storeWriteValue();
-    void storeRenameKey();
-    std::u16string newKeyName();
-    void relabelValue();
-    void eraseKeyTree();
+    void storeMakeKey(const RegistryOperation& op);
+    void storeWriteValue(const RegistryOperation& op);
+    void storeRenameKey(const RegistryOperation& op);
+    void relabelValue(const RegistryOperation& op);
+    void eraseKeyTree(const RegistryOperation& op);
     // transplantKey, or moveKey with the store refusing its rename when the input says so.
-    void moveTree(bool byMoveKey);
+    void moveTree(const RegistryOperation& op);
     std::string storePath(RegistryHandle root, const std::vector<std::u16string>& names) const;
 
-    Input& in_;
     MemoryRegistry store_;
     TRegistry registry_;
     // Failures waiting for the next operation.
@@ -246,22 +208,6 @@ private:
     std::vector<std::pair<RegistryCall, std::string>> failingKinds_;
     bool failuresOn_ = false;
 };
-
-std::string Run::layerPath() {
-    const uint8_t shape = in_.byte();
-    std::string path = (shape & 1) ? "\\" : "";
-    const int names = (shape >> 1) % 4;
-    for (int i = 0; i < names; ++i) path += (i > 0 ? "\\" : "") + ansiName();
-    if (shape & 0x80) path += "\\";
-    return path;
-}
-
-std::u16string Run::widePath() {
-    const std::size_t names = 1 + in_.pick(3);
-    std::u16string path;
-    for (std::size_t i = 0; i < names; ++i) path += (i > 0 ? u"\\" : u"") + wideName();
-    return path;
-}
 
 Run::ResolvedPath Run::resolve(const std::string& path) const {
     const bool relative = path.empty() || path[0] != '\\';
@@ -274,16 +220,13 @@ Run::ResolvedPath Run::resolve(const std::string& path) const {
     return resolved;
 }
 
-void Run::armFailures() {
-    const std::size_t count = 1 + in_.pick(3);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (in_.flag()) {
-            failingOffsets_.push_back(1 + in_.pick(80));
-        } else {
-            const auto kind = static_cast<RegistryCall>(in_.pick(static_cast<std::size_t>(RegistryCall::renameKey) + 1));
-            const std::string root = registry_.rootKey() == kLocalMachine ? "HKLM" : "HKCU";
-            failingKinds_.emplace_back(kind, root + "\\" + layerPath());
-        }
+void Run::armFailures(const std::vector<ArmedFailure>& failures) {
+    const std::string root = registry_.rootKey() == kLocalMachine ? "HKLM" : "HKCU";
+    for (const ArmedFailure& failure : failures) {
+        if (failure.byCallNumber)
+            failingOffsets_.push_back(failure.callOffset);
+        else
+            failingKinds_.emplace_back(failure.kind, root + "\\" + failure.layerPath);
     }
 }
 
@@ -296,44 +239,28 @@ void Run::applyFailures() {
     failingKinds_.clear();
 }
 
-void Run::storeMakeKey() {
-    const RegistryHandle root = pickRoot();
-    const std::u16string path = widePath();
+void Run::storeMakeKey(const RegistryOperation& op) {
     RegistryHandle key = kNoKey;
-    if (store_.regCreateKeyExW(root, path.c_str(), kKeyAllAccess, &key) == 0) store_.regCloseKey(key);
+    if (store_.regCreateKeyExW(op.root, op.widePath.c_str(), kKeyAllAccess, &key) == 0) store_.regCloseKey(key);
 }
 
-void Run::storeWriteValue() {
-    const RegistryHandle root = pickRoot();
-    const std::u16string path = widePath();
-    const uint32_t type = kValueTypes[in_.pick(std::size(kValueTypes))];
-    const std::u16string name = in_.flag() ? std::u16string() : wideName();
-    const std::vector<uint8_t> data = in_.bytes(in_.pick(13));
+void Run::storeWriteValue(const RegistryOperation& op) {
     RegistryHandle key = kNoKey;
-    if (store_.regCreateKeyExW(root, path.c_str(), kKeyAllAccess, &key) != 0) return;
-    store_.regSetValueExW(key, name.c_str(), type, data.data(), static_cast<uint32_t>(data.size()));
+    if (store_.regCreateKeyExW(op.root, op.widePath.c_str(), kKeyAllAccess, &key) != 0) return;
+    store_.regSetValueExW(key, op.wideValueName.c_str(), op.valueType, op.data.data(),
+                          static_cast<uint32_t>(op.data.size()));
     store_.regCloseKey(key);
-}
-
-// A plain name mostly; now and then one Windows refuses: empty, a path, one past the longest.
-std::u16string Run::newKeyName() {
-    switch (in_.pick(8)) {
-    case 0: return std::u16string();
-    case 1: return wideName() + u"\\" + wideName();
-    case 2: return std::u16string(kLongestKeyName + 1, u'k');
-    default: return wideName();
-    }
 }
 
 // Renames through a handle of its own: the held key itself (which then needs a writable handle)
 // or a subkey of it. Keys that hold the layer's open key are left alone, so that its path stays
 // true.
-void Run::storeRenameKey() {
-    const RegistryHandle root = pickRoot();
-    const std::u16string heldPath = widePath();
-    const bool writable = in_.flag();
-    const std::u16string subPath = in_.flag() ? std::u16string() : wideName();
-    const std::u16string newName = newKeyName();
+void Run::storeRenameKey(const RegistryOperation& op) {
+    const RegistryHandle root = op.root;
+    const std::u16string& heldPath = op.widePath;
+    const bool writable = op.writable;
+    const std::u16string& subPath = op.renameSubPath;
+    const std::u16string& newName = op.newKeyName;
     RegistryHandle held = kNoKey;
     if (store_.regOpenKeyExW(root, heldPath.c_str(), writable ? kKeyAllAccess : kKeyRead, &held) != 0) return;
     std::vector<std::u16string> names = keyPathComponents(heldPath);
@@ -376,9 +303,9 @@ std::string Run::storePath(RegistryHandle root, const std::vector<std::u16string
     return path;
 }
 
-void Run::relabelValue() {
-    const std::string oldName = valueName();
-    const std::string newName = valueName();
+void Run::relabelValue(const RegistryOperation& op) {
+    const std::string& oldName = op.valueName;
+    const std::string& newName = op.newValueName;
     const RegistryHandle key = registry_.currentKey();
     Tree before;
     const bool open = key != kNoKey && readTreeAt(store_, key, u"", before);
@@ -404,8 +331,8 @@ void Run::relabelValue() {
     check(after == expected, "relabelValue did not move exactly the one value");
 }
 
-void Run::eraseKeyTree() {
-    const std::string path = layerPath();
+void Run::eraseKeyTree(const RegistryOperation& op) {
+    const std::string& path = op.layerPath;
     const ResolvedPath target = resolve(path);
     Store before = readStore(store_);
     Tree existing;
@@ -431,11 +358,12 @@ void Run::eraseKeyTree() {
     check(readStore(store_) == expected, "eraseKeyTree changed more or less than the key's tree");
 }
 
-void Run::moveTree(bool byMoveKey) {
-    const std::string sourcePath = layerPath();
-    const std::string targetPath = layerPath();
-    const bool removeSource = byMoveKey || in_.flag();
-    const bool refuseRename = byMoveKey && in_.flag();
+void Run::moveTree(const RegistryOperation& op) {
+    const std::string& sourcePath = op.layerPath;
+    const std::string& targetPath = op.targetPath;
+    const bool byMoveKey = op.kind == OperationKind::moveKey;
+    const bool removeSource = op.removeSource;
+    const bool refuseRename = op.refuseRename;
     const ResolvedPath source = resolve(sourcePath);
     const ResolvedPath target = resolve(targetPath);
     Store before = readStore(store_);
@@ -489,67 +417,55 @@ void Run::moveTree(bool byMoveKey) {
     check(after == expected, "a tree move's result differs from the source as it was");
 }
 
-void Run::step() {
-    switch (in_.pick(17)) {
-    case 0: storeMakeKey(); break;
-    case 1: storeWriteValue(); break;
-    case 2:
+void Run::step(const RegistryOperation& op) {
+    switch (op.kind) {
+    case OperationKind::storeMakeKey: storeMakeKey(op); break;
+    case OperationKind::storeWriteValue: storeWriteValue(op); break;
+    case OperationKind::makeKey:
         applyFailures();
         try {
-            registry_.makeKey(layerPath());
+            registry_.makeKey(op.layerPath);
         } catch (const ERegistryException&) {
         }
         break;
-    case 3: {
-        const std::string name = valueName();
-        const std::vector<uint8_t> bytes = in_.bytes(in_.pick(9));
-        const std::string text(bytes.begin(), bytes.end());
+    case OperationKind::writeText: {
         applyFailures();
         try {
-            registry_.writeText(name, text);
+            registry_.writeText(op.valueName, std::string(op.data.begin(), op.data.end()));
         } catch (const ERegistryException&) {
         }
         break;
     }
-    case 4: {
-        const std::string path = layerPath();
-        const bool mayCreate = in_.flag();
+    case OperationKind::openPath:
         applyFailures();
-        registry_.openPath(path, mayCreate);
+        registry_.openPath(op.layerPath, op.mayCreate);
         break;
-    }
-    case 5: applyFailures(); registry_.closePath(); break;
-    case 6: relabelValue(); break;
-    case 7: {
-        const std::string name = valueName();
+    case OperationKind::closePath: applyFailures(); registry_.closePath(); break;
+    case OperationKind::relabelValue: relabelValue(op); break;
+    case OperationKind::eraseValue:
         applyFailures();
-        registry_.eraseValue(name);
+        registry_.eraseValue(op.valueName);
         break;
-    }
-    case 8: eraseKeyTree(); break;
-    case 9: moveTree(false); break;
-    case 10: moveTree(true); break;
-    case 11: armFailures(); return;  // kept for the next operation
-    case 12: {
-        const std::string name = valueName();
+    case OperationKind::eraseKeyTree: eraseKeyTree(op); break;
+    case OperationKind::transplantKey:
+    case OperationKind::moveKey: moveTree(op); break;
+    case OperationKind::armFailures: armFailures(op.failures); return;  // kept for the next operation
+    case OperationKind::readText:
         applyFailures();
         try {
-            registry_.readText(name);
+            registry_.readText(op.valueName);
         } catch (const ERegistryException&) {
         }
-        registry_.hasValue(name);
+        registry_.hasValue(op.valueName);
         break;
-    }
-    case 13: {
-        const std::string path = layerPath();
+    case OperationKind::hasKey:
         applyFailures();
-        registry_.hasKey(path);
+        registry_.hasKey(op.layerPath);
         check(registry_.accessMask() == kKeyAllAccess, "hasKey left its probing rights behind");
         break;
-    }
-    case 14: applyFailures(); registry_.setRoot(pickRoot()); break;
-    case 15: registry_.setFlushOnClose(in_.flag()); break;
-    case 16: storeRenameKey(); break;
+    case OperationKind::setRoot: applyFailures(); registry_.setRoot(op.root); break;
+    case OperationKind::setFlushOnClose: registry_.setFlushOnClose(op.flushOnClose); break;
+    case OperationKind::storeRenameKey: storeRenameKey(op); break;
     }
     store_.clearFailures();
     checkHandles();
@@ -564,8 +480,9 @@ void Run::finish() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     Input input(data, size);
-    Run run(input);
-    for (int steps = 0; steps < 200 && !input.empty(); ++steps) run.step();
+    OperationReader operations(input);
+    Run run;
+    for (int steps = 0; steps < kMostSteps && !input.empty(); ++steps) run.step(operations.next());
     run.finish();
     return 0;
 }

@@ -28,6 +28,10 @@ void showMissingKey(ModeContext& context) {
     showError(context, "Registry Error!\r\nUnable to find the uninstall key", "Registry Error");
 }
 
+void showRegistryUnavailable(ModeContext& context) {
+    showError(context, "Registry Error!\r\nUnable to access the registry", "Registry Error");
+}
+
 void showDirectoryInTheWay(ModeContext& context, const std::string& directory) {
     showError(context, directoryInTheWayText(directory), "Directory Error");
 }

@@ -11,6 +11,10 @@ void showError(ModeContext& context, const std::string& text, const std::string&
 void showIncorrectGuid(ModeContext& context);
 // No product key under the name the run moves from.
 void showMissingKey(ModeContext& context);
+// The registry cannot be used as the run needs it: the registry object cannot be made, or a key
+// the run must change cannot be opened for writing (a run that is not elevated, a key locked by
+// policy).
+void showRegistryUnavailable(ModeContext& context);
 // A directory under a name the run needs (the same wording in both modes).
 void showDirectoryInTheWay(ModeContext& context, const std::string& directory);
 // A key under a name the run needs that is not provably a leftover of this product.

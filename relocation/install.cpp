@@ -2,6 +2,7 @@
 
 #include "platform/text/text.h"
 #include "relocation/boxes.h"
+#include "relocation/key_contents.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
 #include "relocation/names.h"
@@ -10,11 +11,18 @@
 
 namespace {
 
-// The first of SOURCE_0, SOURCE_1, ... that names no directory under the maintenance root.
-std::string firstFreeTargetName(Services& services, const std::string& root, const std::string& source) {
-    std::string candidate = source + "_0";
-    for (int32_t n = 1; services.directoryProbe(root + candidate); ++n) candidate = source + "_" + formatInteger(n);
-    return candidate;
+// Whether anything is under the name: a folder, or a key (one that cannot be read counts, since
+// nothing proves it free). An earlier instance whose folder went missing keeps its name.
+bool nameTaken(ModeContext& context, const std::string& root, const std::string& name) {
+    return context.services.directoryProbe(root + name) ||
+           readKeyContents(context.registryApi, uninstallKeyPath(name), KeyDepth::ownValues).has_value();
+}
+
+// The first of SOURCE_0, SOURCE_1, ... under which there is neither a folder nor a key.
+std::string firstFreeTargetName(ModeContext& context, const std::string& root, const std::string& source) {
+    int32_t n = 0;
+    while (nameTaken(context, root, suffixName(source, n))) ++n;
+    return suffixName(source, n);
 }
 
 void showKeyMoveProblem(ModeContext& context, KeyMoveResult result, const std::string& target) {
@@ -22,6 +30,16 @@ void showKeyMoveProblem(ModeContext& context, KeyMoveResult result, const std::s
         showKeyInTheWay(context, uninstallKeyPath(target));
     else
         showMissingKey(context);
+}
+
+// Puts the product's commands back as they were in its key under the name, before a box or a
+// report: a failure there cannot be helped, and the one being reported matters more.
+void giveCommandsBackUnder(TRegistry& registry, const std::string& name) noexcept {
+    try {
+        if (registry.openPath(uninstallKeyPath(name), false)) giveCommandsBack(registry);
+    } catch (...) {
+    }
+    registry.closePath();
 }
 
 }  // namespace
@@ -47,29 +65,40 @@ void relocateInstallation(ModeContext& context) {
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::string root = locateMaintenanceRoot(*registry);
+    if (!fitsInPath(root, source) || (targetGiven && !fitsInPath(root, options.value(kTguidKeyword)))) {
+        showIncorrectGuid(context);
+        return;
+    }
     // No marker file: the product is not installed here, and there is nothing to move.
-    if (!services.fileExists(root + source + "\\setup.exe")) return;
+    const ProductPresence presence = productPresence(context, *registry, root, source);
+    if (!presence.installed()) {
+        if (presence.markerFile) showMissingKey(context);
+        return;
+    }
 
-    const std::string target = targetGiven ? options.value(kTguidKeyword) : firstFreeTargetName(services, root, source);
+    const std::string target = targetGiven ? options.value(kTguidKeyword) : firstFreeTargetName(context, root, source);
     relocateProduct(context, *registry, root, source, target);
 }
 
+// The steps, each undone when a later one cannot be done, so that the product is whole under one
+// name whenever a box or a report ends the run. The commands come first, while key and folder are
+// still under the product's GUID: from then on, whatever stops the run, the entry runs isreloc,
+// which finds the product under either name and brings it back.
 void relocateProduct(ModeContext& context, TRegistry& registry, const std::string& root, const std::string& source,
-                     const std::string& target, const IsrelocCommandBytes* previousCommands) {
+                     const std::string& target, const IsrelocCommands* previousCommands) {
     Services& services = context.services;
     const std::string sourceDirectory = root + source;
     const std::string targetDirectory = root + target;
+    const RunNames names = runNames(context.registryApi, source, target);
     // A target that differs from the source only in letter case is the source's own directory
     // and key to Windows: it is in the way.
-    if (sameName(target, source) || services.directoryProbe(targetDirectory)) {
+    if (sameName(names.targetInRegistry, names.sourceInRegistry) || services.directoryProbe(targetDirectory)) {
         showDirectoryInTheWay(context, targetDirectory);
         return;
     }
-    // Before anything moves: the product's key is there, and under the target name there is
-    // nothing, or only what may give way to it.
-    const RunNames names = runNames(context.registryApi, source, target);
-    const bool targetIsProducts = isInstallTargetOfProduct(names);
-    const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, targetIsProducts);
+    // Before anything moves: the product's key is there and can be changed, and under the target
+    // name there is nothing, or only what may give way to it.
+    const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names);
     if (!facts.source) {
         showMissingKey(context);
         return;
@@ -78,38 +107,42 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::strin
         showKeyInTheWay(context, uninstallKeyPath(target));
         return;
     }
+    if (!productKeyWritable(registry, source)) {
+        showRegistryUnavailable(context);
+        return;
+    }
+
+    try {
+        if (!registry.openPath(uninstallKeyPath(source), false)) {
+            showRegistryUnavailable(context);
+            return;
+        }
+        relocateProductCommands(registry, context.ownPath, names.targetInRegistry, names.sourceInRegistry,
+                                previousCommands);
+        registry.closePath();
+    } catch (...) {
+        giveCommandsBackUnder(registry, source);
+        throw;
+    }
     if (!services.moveDirectory(sourceDirectory, targetDirectory)) {
+        giveCommandsBackUnder(registry, source);
         showError(context, "Directory Error!\r\nUnable to move the uninstall directory to its new location",
                   "Directory Error");
         return;
     }
-
-    registry.openPath(kUninstallParentKey, false);
     KeyMoveResult result = KeyMoveResult::incomplete;
     try {
-        result = moveProductKey(context, registry, names, targetIsProducts);
+        result = moveProductKey(context, registry, names);
     } catch (...) {
-        // The key stays complete under the product's own name when its move fails, and the
-        // product's command there names the directory by that name: the directory goes back to
-        // it, so that the product's own uninstaller still runs. The failure is reported all the same.
+        // The key is complete under the product's own name when its move fails: the directory
+        // and the commands go back to it, so that the product's own uninstaller still runs.
         undoDirectoryMove(context, targetDirectory, sourceDirectory);
+        giveCommandsBackUnder(registry, source);
         throw;
     }
     if (result != KeyMoveResult::moved) {
-        registry.closePath();
         undoDirectoryMove(context, targetDirectory, sourceDirectory);
+        giveCommandsBackUnder(registry, source);
         showKeyMoveProblem(context, result, target);
-        return;
     }
-    // The key moved; the directory stays with it, also when the key cannot be opened to write the
-    // command (the product then still holds its own).
-    if (!registry.openPath(uninstallKeyPath(target), false)) {
-        registry.closePath();
-        showMissingKey(context);
-        return;
-    }
-
-    relocateProductCommands(registry, context.ownPath, names.targetInRegistry, names.sourceInRegistry,
-                            previousCommands);
-    registry.closePath();
 }

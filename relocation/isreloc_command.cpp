@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "platform/registry/name_case.h"
 #include "platform/registry/registry_api.h"
 #include "relocation/key_contents.h"
+#include "relocation/names.h"
 
 namespace {
 
@@ -31,8 +31,56 @@ bool skip(const std::u16string& text, std::size_t& at, const std::u16string& exp
     return true;
 }
 
-bool sameRegistryName(const std::u16string& left, const std::u16string& right) {
-    return foldNameCase(left) == foldNameCase(right);
+// Every character up to a blank separates arguments on a command line, as isreloc reads its own.
+bool isSeparator(char16_t c) { return c >= 1 && c <= 0x20; }
+
+std::u16string lowerAscii(std::u16string text) {
+    for (char16_t& c : text)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return text;
+}
+
+bool startsWith(const std::u16string& text, const std::u16string& start) { return text.compare(0, start.size(), start) == 0; }
+
+// One argument as written, quotes kept: up to a separator that no quoted section holds.
+std::u16string nextArgument(const std::u16string& text, std::size_t& at) {
+    const std::size_t start = at;
+    bool quoted = false;
+    for (; at < text.size() && (quoted || !isSeparator(text[at])); ++at)
+        if (text[at] == u'"') quoted = !quoted;
+    return text.substr(start, at - start);
+}
+
+// isreloc's switches, as whole arguments in any letter case: those of runs nobody watches, and
+// the older options a mode takes as well.
+bool isSwitch(const std::u16string& argument, bool& quiet) {
+    const std::u16string lowered = lowerAscii(argument);
+    if (lowered == u"-quiet") quiet = true;
+    return lowered == u"-silent" || lowered == u"-wait" || lowered == u"-quiet" || startsWith(lowered, u"-log\"") ||
+           startsWith(lowered, u"-timeout\"") || startsWith(lowered, u"-hwnd") || startsWith(lowered, u"-runfile");
+}
+
+// An isreloc executable by its file name: "isreloc.exe", "isreloc-x64.exe", any "isreloc….exe".
+bool namesIsrelocExecutable(const std::u16string& programPath) {
+    const std::u16string fileName = lowerAscii(programPath.substr(programPath.find_last_of(u"\\/") + 1));
+    return startsWith(fileName, u"isreloc") && fileName.size() >= 11 && fileName.compare(fileName.size() - 4, 4, u".exe") == 0;
+}
+
+// After the names: nothing, as isreloc writes its commands, whatever its path; or, for a program
+// that is an isreloc executable by its name, isreloc's switches and then nothing or "--" and
+// anything. A product's own uninstaller may take arguments that look like isreloc's.
+bool onlySwitchesFollow(const std::u16string& command, std::size_t at, const std::u16string& programPath, bool& quiet) {
+    if (at == command.size()) return true;
+    if (command.compare(at, std::u16string::npos, kQuietSwitch) == 0) return quiet = true;
+    if (!namesIsrelocExecutable(programPath)) return false;
+    for (;;) {
+        if (at < command.size() && !isSeparator(command[at])) return false;
+        while (at < command.size() && isSeparator(command[at])) ++at;
+        if (at == command.size()) return true;
+        const std::u16string argument = nextArgument(command, at);
+        if (argument == u"--") return true;
+        if (!isSwitch(argument, quiet)) return false;
+    }
 }
 
 }  // namespace
@@ -49,13 +97,12 @@ std::u16string buildUninstallCommand(const std::u16string& ownPath, const std::u
 }
 
 bool IsrelocCommand::names(const std::u16string& oneName, const std::u16string& otherName) const {
-    return (sameRegistryName(relocatedName, oneName) && sameRegistryName(restoredName, otherName)) ||
-           (sameRegistryName(relocatedName, otherName) && sameRegistryName(restoredName, oneName));
+    return (sameName(relocatedName, oneName) && sameName(restoredName, otherName)) ||
+           (sameName(relocatedName, otherName) && sameName(restoredName, oneName));
 }
 
 std::optional<IsrelocCommand> parseIsrelocCommand(const std::u16string& command) {
-    for (const IsrelocCommandKind kind :
-         {IsrelocCommandKind::uninstall, IsrelocCommandKind::modify, IsrelocCommandKind::quietUninstall}) {
+    for (const IsrelocCommandKind kind : {IsrelocCommandKind::uninstall, IsrelocCommandKind::modify}) {
         std::size_t at = 0;
         if (!skip(command, at, u"\"")) return std::nullopt;
         const auto path = quotedPart(command, at);
@@ -64,15 +111,22 @@ std::optional<IsrelocCommand> parseIsrelocCommand(const std::u16string& command)
         if (!relocated || !skip(command, at, kBetweenNames)) continue;
         const auto restored = quotedPart(command, at);
         if (!restored || !skip(command, at, u"\"")) continue;
-        if (kind == IsrelocCommandKind::quietUninstall && !skip(command, at, kQuietSwitch)) continue;
-        if (at == command.size()) return IsrelocCommand{kind, *path, *relocated, *restored};
+        bool quiet = false;
+        if (!onlySwitchesFollow(command, at, *path, quiet)) continue;
+        const IsrelocCommandKind found =
+            kind == IsrelocCommandKind::uninstall && quiet ? IsrelocCommandKind::quietUninstall : kind;
+        return IsrelocCommand{found, *path, *relocated, *restored};
     }
     return std::nullopt;
 }
 
+bool isIsrelocCommand(uint32_t registryType, const std::vector<uint8_t>& data) {
+    return (registryType == kRegSz || registryType == kRegExpandSz) && parseIsrelocCommand(textOfData(data)).has_value();
+}
+
 std::optional<IsrelocCommand> isrelocCommandIn(const KeyContents& key, const std::u16string& valueName) {
     const KeyContents::Value* value = key.value(valueName);
-    if (value == nullptr || value->type != kRegSz) return std::nullopt;
+    if (value == nullptr || !isIsrelocCommand(value->type, value->data)) return std::nullopt;
     return parseIsrelocCommand(textOfData(value->data));
 }
 

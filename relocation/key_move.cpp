@@ -2,48 +2,53 @@
 
 #include "relocation/locations.h"
 
-KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names, bool targetNameIsProducts) {
+KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names) {
     // With nothing under the target name the key simply moves: its own values are all any
     // decision then looks at, and the whole tree is read only when there is something to compare.
     std::optional<KeyContents> target = readKeyContents(api, uninstallKeyPath(names.target));
     const KeyDepth sourceDepth = target ? KeyDepth::wholeTree : KeyDepth::ownValues;
-    return {readKeyContents(api, uninstallKeyPath(names.source), sourceDepth), std::move(target), names,
-            targetNameIsProducts};
+    return {readKeyContents(api, uninstallKeyPath(names.source), sourceDepth), std::move(target), names};
 }
 
 namespace {
 
-// A copy that stopped part-way is this run's own leftover: it goes again, so that the product is
-// left under one name only. Anything else under the target name stays.
-void eraseOwnPartialCopy(ModeContext& context, TRegistry& registry, const RunNames& names) {
-    const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, false);
-    if (facts.source && facts.target && holdsAllOf(*facts.source, *facts.target)) registry.eraseKeyTree(names.target);
+// A move that stopped part-way leaves the key under both names, one of them provably a leftover
+// of the other: a copy that stopped short (it goes again, and the key stays under the source
+// name), or a source whose removal stopped short (it goes, and the key is under the target name).
+// Anything else under the target name stays.
+KeyMoveResult settleKey(ModeContext& context, TRegistry& registry, const RunNames& names) {
+    const std::string source = uninstallKeyPath(names.source);
+    switch (planKeyMove(readKeyMoveFacts(context.registryApi, names))) {
+    case KeyMovePlan::replaceTarget: registry.eraseKeyTree(uninstallKeyPath(names.target)); break;
+    case KeyMovePlan::dropSource: registry.eraseKeyTree(source); break;
+    case KeyMovePlan::moveKey:
+    case KeyMovePlan::refuse: break;
+    }
+    return registry.hasKey(source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
 }
 
 }  // namespace
 
-KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const RunNames& names,
-                             bool targetNameIsProducts) {
-    const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, targetNameIsProducts);
+KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const RunNames& names) {
+    const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names);
     if (!facts.source) return KeyMoveResult::sourceMissing;
     const KeyMovePlan plan = planKeyMove(facts);
     if (plan == KeyMovePlan::refuse) return KeyMoveResult::refused;
+    const std::string source = uninstallKeyPath(names.source);
+    const std::string target = uninstallKeyPath(names.target);
     if (plan == KeyMovePlan::dropSource) {
-        registry.eraseKeyTree(names.source);
-        return registry.hasKey(names.source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
+        registry.eraseKeyTree(source);
+        return registry.hasKey(source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
     }
     try {
-        if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(names.target);
-        registry.moveKey(names.source, names.target);
+        if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(target);
+        registry.moveKey(source, target);
     } catch (...) {
-        eraseOwnPartialCopy(context, registry, names);
+        settleKey(context, registry, names);
         throw;
     }
-    // The source goes only once its whole tree is under the target name; a copy that stopped
-    // short goes again.
-    if (!registry.hasKey(names.source)) return KeyMoveResult::moved;
-    eraseOwnPartialCopy(context, registry, names);
-    return KeyMoveResult::incomplete;
+    // The source goes only once its whole tree is under the target name.
+    return registry.hasKey(source) ? settleKey(context, registry, names) : KeyMoveResult::moved;
 }
 
 void undoDirectoryMove(ModeContext& context, const std::string& movedTo, const std::string& movedFrom) {

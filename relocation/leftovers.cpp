@@ -12,44 +12,18 @@ bool sameValues(const KeyContents& left, const KeyContents& right) {
     return left.complete && right.complete && left.values == right.values;
 }
 
-}  // namespace
-
-RunNames runNames(const RegistryApi& api, const std::string& source, const std::string& target) {
-    return {source, target, api.widen(source), api.widen(target)};
-}
-
-KeyMovePlan planKeyMove(const KeyMoveFacts& facts) {
-    if (!facts.source) return KeyMovePlan::refuse;
-    if (!facts.target) return KeyMovePlan::moveKey;
-    const KeyContents& source = *facts.source;
-    const KeyContents& target = *facts.target;
-    const std::u16string& sourceName = facts.names.sourceInRegistry;
-    const std::u16string& targetName = facts.names.targetInRegistry;
-    // Erasing a key that holds nothing the other one does not hold loses nothing.
-    if (holdsAllOf(source, target)) return KeyMovePlan::replaceTarget;
-    // The source is then what a move that stopped part-way left of the key under the target name
-    // (an empty or partial copy, or the original while it was being erased) - provided that key
-    // is this product's, or the run would take another installation's key for its own.
-    if (holdsAllOf(target, source) &&
-        (facts.targetNameIsProducts || (!source.values.empty() && sameValues(source, target))))
-        return KeyMovePlan::dropSource;
-    if (holdsOnlyIsrelocData(target, source, sourceName, targetName)) return KeyMovePlan::replaceTarget;
-    // A stale key under a name of this product's own is replaced, whatever it holds.
-    if (facts.targetNameIsProducts) return KeyMovePlan::replaceTarget;
-    return KeyMovePlan::refuse;
-}
-
-bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, const std::u16string& oneName,
-                          const std::u16string& otherName) {
+// No subkeys, and no values but isreloc's commands for these names in the command values and, in
+// the saved values, commands that the source holds as well (in the same pair of values), so that
+// erasing the key loses no command.
+bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, const RunNames& names) {
     if (!key.complete || !key.subkeys.empty()) return false;
     for (const auto& [folded, value] : key.values) {
         bool isrelocs = false;
         for (const CommandValues& values : kCommandValues) {
             if (folded == foldNameCase(values.liveInRegistry)) {
                 const std::optional<IsrelocCommand> command = isrelocCommandIn(key, value.name);
-                isrelocs = command && command->names(oneName, otherName);
+                isrelocs = command && command->names(names.sourceInRegistry, names.targetInRegistry);
             } else if (folded == foldNameCase(values.savedInRegistry)) {
-                // A saved command goes with the key only where the source holds it too.
                 const KeyContents::Value* live = source.value(values.liveInRegistry);
                 const KeyContents::Value* saved = source.value(values.savedInRegistry);
                 isrelocs = value.data.empty() || (live && *live == value) || (saved && *saved == value);
@@ -60,12 +34,44 @@ bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, con
     return true;
 }
 
-bool isInstallTargetOfProduct(const RunNames& names) { return isSuffixNameOf(names.target, names.source); }
+}  // namespace
 
-bool isRestoreTargetOfProduct(const RunNames& names, const std::optional<KeyContents>& sourceKey) {
-    if (hasGuidForm(names.target) && isSuffixNameOf(names.source, names.target)) return true;
-    if (!sourceKey) return false;
-    const std::optional<IsrelocCommand> command = isrelocCommandIn(*sourceKey, kUninstallCommand.liveInRegistry);
-    return command && foldNameCase(command->relocatedName) == foldNameCase(names.sourceInRegistry) &&
-           foldNameCase(command->restoredName) == foldNameCase(names.targetInRegistry);
+RunNames runNames(const RegistryApi& api, const std::string& source, const std::string& target) {
+    return {source, target, api.widen(source), api.widen(target)};
+}
+
+RunNames reversed(const RunNames& names) {
+    return {names.target, names.source, names.targetInRegistry, names.sourceInRegistry};
+}
+
+KeyMovePlan planKeyMove(const KeyMoveFacts& facts) {
+    if (!facts.source) return KeyMovePlan::refuse;
+    if (!facts.target) return KeyMovePlan::moveKey;
+    const KeyContents& source = *facts.source;
+    const KeyContents& target = *facts.target;
+    // Erasing a key that holds nothing the other one does not hold loses nothing.
+    if (holdsAllOf(source, target)) return KeyMovePlan::replaceTarget;
+    if (holdsOnlyIsrelocData(target, source, facts.names)) return KeyMovePlan::replaceTarget;
+    const bool targetIsTheProducts =
+        holdsIsrelocCommandFor(target, facts.names) || (!source.values.empty() && sameValues(source, target));
+    if (holdsAllOf(target, source) && targetIsTheProducts) return KeyMovePlan::dropSource;
+    return KeyMovePlan::refuse;
+}
+
+bool recordsRestore(const KeyContents& key, const RunNames& names) {
+    for (const CommandValues& values : kCommandValues) {
+        const std::optional<IsrelocCommand> command = isrelocCommandIn(key, values.liveInRegistry);
+        if (command && sameName(command->relocatedName, names.sourceInRegistry) &&
+            sameName(command->restoredName, names.targetInRegistry))
+            return true;
+    }
+    return false;
+}
+
+bool holdsIsrelocCommandFor(const KeyContents& key, const RunNames& names) {
+    for (const CommandValues& values : kCommandValues) {
+        const std::optional<IsrelocCommand> command = isrelocCommandIn(key, values.liveInRegistry);
+        if (command && command->names(names.sourceInRegistry, names.targetInRegistry)) return true;
+    }
+    return false;
 }

@@ -17,6 +17,8 @@ struct RunNames {
     std::u16string targetInRegistry;
 };
 RunNames runNames(const RegistryApi& api, const std::string& source, const std::string& target);
+// The same names the other way round, for a move undone.
+RunNames reversed(const RunNames& names);
 
 // What to do with the product key when it moves from one name to the other.
 enum class KeyMovePlan {
@@ -26,39 +28,31 @@ enum class KeyMovePlan {
     refuse,         // the key under the target name is not provably this product's: nothing changes
 };
 
-// The facts a plan rests on: the two keys as read (nothing for a missing one), the run's names,
-// and whether the target name provably belongs to this product in a place where its key can only
-// be stale (no folder of that name: the mode has checked).
+// The two keys as read (nothing for a missing one) and the run's names.
 struct KeyMoveFacts {
     std::optional<KeyContents> source;
     std::optional<KeyContents> target;
     RunNames names;
-    bool targetNameIsProducts = false;
 };
 
 // With a source key present:
 // - no target key: the key moves;
 // - a target holding nothing the source does not hold (a partial copy, an empty key): the target
 //   is a leftover and goes first;
-// - a source holding nothing the target does not hold, where the target is provably this
-//   product's key (its name is the product's, or its values are exactly the source's): the source
-//   is what an interrupted move left behind, and only the source goes;
 // - a target holding only isreloc's own data for this product (its command for these two names,
-//   and a saved command the source holds too): the target goes first;
-// - a target name that provably belongs to this product (its key there is stale, and is replaced
-//   whatever it holds);
-// - anything else: refused. A key that could not be read whole proves nothing.
+//   and saved commands the source holds too): the target goes first;
+// - a source holding nothing the target does not hold, where the target is provably this
+//   product's key (it holds isreloc's command for these two names, or its own values are exactly
+//   the source's): the source is what a move that stopped while erasing it left behind, and only
+//   the source goes;
+// - anything else is somebody's: refused. A key that could not be read whole proves nothing, and
+//   a name being one the product could use proves nothing either: an earlier instance whose
+//   folder went missing keeps its entry.
 KeyMovePlan planKeyMove(const KeyMoveFacts& facts);
 
-// Whether a key holds only isreloc's own data for the product moved between the two names: no
-// subkeys, and no values but isreloc's commands for these names in the command values and, in the
-// saved values, commands that the source key holds as well (in the same pair of values), so that
-// erasing the key loses no command.
-bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, const std::u16string& oneName,
-                          const std::u16string& otherName);
-
-// The names that provably belong to the product. Install mode: the names its suffix search makes
-// for the product's GUID. Uninstall mode: the relocated name's GUID part ({GUID}_n -> {GUID}), or
-// the name recorded in the relocated key's own isreloc command.
-bool isInstallTargetOfProduct(const RunNames& names);
-bool isRestoreTargetOfProduct(const RunNames& names, const std::optional<KeyContents>& sourceKey);
+// Whether the key holds isreloc's command for these two names, in either direction, in one of its
+// command values: the key is this product's, relocated or part-way.
+bool holdsIsrelocCommandFor(const KeyContents& key, const RunNames& names);
+// Whether the key holds isreloc's command for moving the product back from the run's source name
+// to its target name: the relocation this restore undoes.
+bool recordsRestore(const KeyContents& key, const RunNames& names);

@@ -8,6 +8,9 @@ const char* const kUninstallParentKey = "\\SOFTWARE\\Microsoft\\Windows\\Current
 namespace {
 
 const char* const kMaintenanceFolder = "InstallShield Installation Information\\";
+const char* const kMarkerFile = "\\setup.exe";
+// The system's longest path, less the long-path prefix and the terminating NUL.
+constexpr std::size_t kLongestPath = 32767 - 4 - 1;
 
 }  // namespace
 
@@ -18,7 +21,7 @@ std::unique_ptr<TRegistry> openRegistryObject(ModeContext& context) {
     } catch (...) {
     }
     if (!registry) {
-        showError(context, "Registry Error!\r\nUnable to access the registry", "Registry Error");
+        showRegistryUnavailable(context);
         return nullptr;
     }
     // The registry backend works in the 32-bit view, where the installers isreloc serves write
@@ -38,4 +41,23 @@ std::string locateMaintenanceRoot(TRegistry& registry) {
 
 std::string uninstallKeyPath(const std::string& productName) {
     return std::string(kUninstallParentKey) + "\\" + productName;
+}
+
+bool fitsInPath(const std::string& root, const std::string& productName) {
+    return root.size() + productName.size() + std::string(kMarkerFile).size() <= kLongestPath;
+}
+
+ProductPresence productPresence(ModeContext& context, TRegistry& registry, const std::string& root,
+                                const std::string& productName) {
+    ProductPresence presence;
+    presence.key = registry.hasKey(uninstallKeyPath(productName));
+    presence.markerFile = context.services.fileExists(root + productName + kMarkerFile);
+    return presence;
+}
+
+bool productKeyWritable(TRegistry& registry, const std::string& productName) {
+    const bool writable =
+        registry.openPath(kUninstallParentKey, false) && registry.openPath(uninstallKeyPath(productName), false);
+    registry.closePath();
+    return writable;
 }

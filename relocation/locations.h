@@ -19,3 +19,23 @@ std::string locateMaintenanceRoot(TRegistry& registry);
 
 // The absolute path of a product's uninstall key.
 std::string uninstallKeyPath(const std::string& productName);
+
+// Whether the folder and file steps can name everything below the product's folder under this
+// name: its marker file's path within the longest path the system takes (32,767 characters with
+// the long-path prefix the services add). A name that does not fit is refused like a malformed one.
+bool fitsInPath(const std::string& root, const std::string& productName);
+
+// What there is of a product under a name: its uninstall key (there and readable), and the marker
+// file setup.exe in its maintenance folder.
+struct ProductPresence {
+    bool key = false;
+    bool markerFile = false;
+    // Whether the product is installed under the name: the one answer to that question.
+    bool installed() const { return key && markerFile; }
+};
+ProductPresence productPresence(ModeContext& context, TRegistry& registry, const std::string& root,
+                                const std::string& productName);
+
+// Whether the run can change the product's key under this name: the uninstall key and the
+// product's key both open for writing. Leaves no key open.
+bool productKeyWritable(TRegistry& registry, const std::string& productName);

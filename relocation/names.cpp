@@ -1,5 +1,6 @@
 #include "relocation/names.h"
 
+#include "platform/registry/name_case.h"
 #include "platform/text/text.h"
 
 namespace {
@@ -7,8 +8,6 @@ namespace {
 constexpr int32_t kGuidLength = 38;
 // The longest name a registry key, or a file on the file systems Windows installs on, can have.
 constexpr std::size_t kLongestName = 255;
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -33,15 +32,8 @@ std::string restoredNameFor(const std::string& relocatedName) {
     return name;
 }
 
-bool isSuffixNameOf(const std::string& name, const std::string& productName) {
-    const std::string prefix = productName + "_";
-    if (name.size() <= prefix.size() || !sameName(name.substr(0, prefix.size()), prefix)) return false;
-    const std::string number = name.substr(prefix.size());
-    for (const char c : number)
-        if (!isDigit(c)) return false;
-    return number == "0" || number[0] != '0';
-}
+std::string suffixName(const std::string& productName, int32_t n) { return productName + "_" + formatInteger(n); }
 
-bool sameName(const std::string& left, const std::string& right) {
-    return equalText(lowerAscii(left), lowerAscii(right));
+bool sameName(const std::u16string& left, const std::u16string& right) {
+    return foldNameCase(left) == foldNameCase(right);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The names a run moves a product between: which texts can name a product's folder and key at
 // all, and which names provably belong to one product.
+#include <cstdint>
 #include <string>
 
 // A GUID in braces: '{' at offset 0, '-' at 9, 14, 19 and 24, '}' at 37; nothing else tested.
@@ -17,9 +18,10 @@ bool isUsableName(const std::string& name);
 // The name to restore when none is given: a relocated name {GUID}_n less its "_n".
 std::string restoredNameFor(const std::string& relocatedName);
 
-// The names the suffix search makes for a product: its GUID, "_" and a number in decimal without
-// leading zeros, compared without regard to letter case.
-bool isSuffixNameOf(const std::string& name, const std::string& productName);
+// The name the suffix search tries n-th for a product: its GUID, "_" and n in decimal.
+std::string suffixName(const std::string& productName, int32_t n);
 
-// Whether two names name the same folder and key: Windows compares them without regard to case.
-bool sameName(const std::string& left, const std::string& right);
+// Whether two names name the same folder and key: Windows compares them without regard to case,
+// by the registry's own upper-case folding. The one answer to that question, for every mode and
+// every name read from the command line, a command or the registry.
+bool sameName(const std::u16string& left, const std::u16string& right);

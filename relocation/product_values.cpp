@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "relocation/isreloc_command.h"
+
 const std::array<CommandValues, 3> kCommandValues = {{
     {"UninstallString", "szUninstallString", u"UninstallString", u"szUninstallString",
      IsrelocCommandKind::uninstall, true},
@@ -28,34 +30,36 @@ StoredValue readStored(TRegistry& registry, const std::string& name) {
     return value;
 }
 
-bool isIsrelocCommand(const StoredValue& value) {
-    return value.present && value.type == kRegSz && parseIsrelocCommand(textOfData(value.data)).has_value();
-}
+bool isIsrelocs(const StoredValue& value) { return value.present && isIsrelocCommand(value.type, value.data); }
 
 // A product's command: there, with data, and not one of isreloc's.
-bool isProductCommand(const StoredValue& value) {
-    return value.present && !value.data.empty() && !isIsrelocCommand(value);
-}
+bool isProductCommand(const StoredValue& value) { return value.present && !value.data.empty() && !isIsrelocs(value); }
 
-RestoredCommand restoreCommand(TRegistry& registry, const CommandValues& values, std::vector<uint8_t>& isrelocCommand) {
+StoredCommand giveCommandBack(TRegistry& registry, const CommandValues& values) {
     const StoredValue command = readStored(registry, values.live);
-    if (isIsrelocCommand(command)) isrelocCommand = command.data;
     const StoredValue saved = readStored(registry, values.saved);
+    StoredCommand gaveWay;
+    if (isIsrelocs(command)) gaveWay = {command.type, command.data};
     if (!isProductCommand(command)) {
-        if (saved.present && !saved.data.empty()) {
+        if (isProductCommand(saved)) {
             registry.writeRawValue(values.live, saved.type, saved.data);
             registry.eraseValue(values.saved);
-        } else if (isIsrelocCommand(command)) {
+        } else if (isIsrelocs(command) && !isIsrelocs(saved)) {
+            // The product never had this command. (A saved value holding isreloc's command too
+            // proves no command at all: both stay, and the read below reports it.)
             registry.eraseValue(values.live);
         }
     } else if (saved == StoredValue{true, command.type, command.data}) {
         registry.eraseValue(values.saved);
     }
-    // What is left is read once more: a command that cannot be read, is no text, or is still
-    // isreloc's own is a failure to report.
+    return gaveWay;
+}
+
+// What is left is read once more: a command that cannot be read, is no text, or is still
+// isreloc's own is a failure to report.
+RestoredCommand readRestoredCommand(TRegistry& registry, const CommandValues& values) {
     const StoredValue restored = readStored(registry, values.live);
-    if (isIsrelocCommand(restored))
-        throw ERegistryException("Failed to set data for '" + std::string(values.live) + "'");
+    if (isIsrelocs(restored)) throw ERegistryException("Failed to set data for '" + std::string(values.live) + "'");
     if (!restored.present || restored.data.empty()) return {};
     const ValueKind kind = valueKindOf(restored.type);
     if (kind != ValueKind::textKind && kind != ValueKind::expandTextKind)
@@ -66,24 +70,33 @@ RestoredCommand restoreCommand(TRegistry& registry, const CommandValues& values,
 }  // namespace
 
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
-                             const std::u16string& restoredName, const IsrelocCommandBytes* previous) {
+                             const std::u16string& restoredName, const IsrelocCommands* previous) {
     for (std::size_t at = 0; at < kCommandValues.size(); ++at) {
         const CommandValues& values = kCommandValues[at];
         const StoredValue command = readStored(registry, values.live);
         if (isProductCommand(command)) registry.writeRawValue(values.saved, command.type, command.data);
-        if (!values.alwaysRelocated && !isProductCommand(command) && !isIsrelocCommand(command)) continue;
-        if (previous != nullptr && !(*previous)[at].empty())
-            registry.writeRawValue(values.live, kRegSz, (*previous)[at]);
+        if (!values.alwaysRelocated && !isProductCommand(command) && !isIsrelocs(command)) continue;
+        if (previous != nullptr && !(*previous)[at].data.empty())
+            registry.writeRawValue(values.live, (*previous)[at].type, (*previous)[at].data);
         else
             registry.writeWideText(values.live,
                                    buildIsrelocCommand(values.isrelocKind, ownPath, relocatedName, restoredName));
     }
 }
 
+IsrelocCommands giveCommandsBack(TRegistry& registry) {
+    IsrelocCommands gaveWay;
+    // "UninstallString" last: until it is back, the entry's main command still runs isreloc,
+    // which finishes what a stopped restore began.
+    for (std::size_t at = kCommandValues.size(); at-- > 0;) gaveWay[at] = giveCommandBack(registry, kCommandValues[at]);
+    return gaveWay;
+}
+
 RestoredCommands restoreProductCommands(TRegistry& registry) {
     RestoredCommands commands;
-    commands.uninstall = restoreCommand(registry, kUninstallCommand, commands.isrelocCommands[0]);
-    commands.modify = restoreCommand(registry, kCommandValues[1], commands.isrelocCommands[1]);
-    commands.quietUninstall = restoreCommand(registry, kCommandValues[2], commands.isrelocCommands[2]);
+    commands.isrelocCommands = giveCommandsBack(registry);
+    commands.uninstall = readRestoredCommand(registry, kUninstallCommand);
+    commands.modify = readRestoredCommand(registry, kCommandValues[1]);
+    commands.quietUninstall = readRestoredCommand(registry, kCommandValues[2]);
     return commands;
 }

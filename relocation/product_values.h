@@ -25,18 +25,23 @@ struct CommandValues {
 extern const std::array<CommandValues, 3> kCommandValues;
 extern const CommandValues& kUninstallCommand;  // the first of them: "UninstallString"
 
+// isreloc's commands as a restore found them in the three command values, type and bytes (empty
+// data for none), in the order of kCommandValues: a product put back under its relocated name
+// after Change or a cancelled uninstall gets exactly these again, the switches an engine wrote
+// into them included.
+struct StoredCommand {
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+};
+using IsrelocCommands = std::array<StoredCommand, 3>;
+
 // Install mode, on the open product key, for each command: a product command in the live value
 // (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing a
 // saved command left there by an earlier relocation (the live one belongs to the product now);
 // then isreloc's command for the two names is written over the live value, where the product has
 // one (or for "UninstallString", always): the previous command when one is given for that value.
-// isreloc's commands as a restore found them in the three command values, REG_SZ bytes (empty for
-// none), in the order of kCommandValues: a product put back under its relocated name after Change
-// or a cancelled uninstall gets exactly these again.
-using IsrelocCommandBytes = std::array<std::vector<uint8_t>, 3>;
-
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
-                             const std::u16string& restoredName, const IsrelocCommandBytes* previous = nullptr);
+                             const std::u16string& restoredName, const IsrelocCommands* previous = nullptr);
 
 struct RestoredCommand {
     std::u16string text;      // empty when there is none
@@ -46,14 +51,20 @@ struct RestoredCommands {
     RestoredCommand uninstall;
     RestoredCommand modify;
     RestoredCommand quietUninstall;
-    IsrelocCommandBytes isrelocCommands;  // what gave way to them
+    IsrelocCommands isrelocCommands;  // what gave way to them
 };
 
+// On the open product key, each command's values as they were before relocateProductCommands:
+// isreloc's command in a live value gives way to the saved product command, written over it in
+// one write before the saved value goes; a product command found there stays, and a saved copy
+// identical to it goes. A product command that differs from the saved one stays where it is,
+// beside it: nothing proves which one is stale. A saved value that is isreloc's own command is
+// never made the live one. Returns isreloc's commands that gave way. Raises when a write is
+// refused.
+IsrelocCommands giveCommandsBack(TRegistry& registry);
+
 // Uninstall mode, on the open product key: gives the product each of its commands back and
-// returns them as stored, in UTF-16. isreloc's command in a live value gives way to the saved one,
-// written over it in one write before the saved value goes; a product command found there stays,
-// and a saved copy identical to it goes. A product command that differs from the saved one stays
-// where it is, beside it: nothing proves which one is stale. Raises when a command that is left
-// cannot be read as text, or when isreloc's own command is still in place, so that a run never
-// silently starts nothing, or isreloc again.
+// returns them as stored, in UTF-16. Raises when a command that is left cannot be read as text,
+// or when isreloc's own command is still in place, so that a run never silently starts nothing,
+// or isreloc again.
 RestoredCommands restoreProductCommands(TRegistry& registry);

@@ -1,11 +1,12 @@
 #include "relocation/uninstall.h"
 
+#include <functional>
 #include <optional>
 
 #include "platform/text/text.h"
 #include "relocation/boxes.h"
 #include "relocation/install.h"
-#include "relocation/interrupted_restore.h"
+#include "relocation/restore_proof.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
 #include "relocation/names.h"
@@ -53,38 +54,49 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return std::nullopt;
     const std::string root = locateMaintenanceRoot(*registry);
+    if (!fitsInPath(root, source) || !fitsInPath(root, target)) {
+        showIncorrectGuid(context);
+        return std::nullopt;
+    }
     const std::string relocatedDirectory = root + source;
     const std::string restoredDirectory = root + target;
     const RunNames names = runNames(context.registryApi, source, target);
     // A restored name that differs only in letter case is the relocated directory itself.
-    if (sameName(target, source)) {
+    if (sameName(names.targetInRegistry, names.sourceInRegistry)) {
         showDirectoryInTheWay(context, restoredDirectory);
         return std::nullopt;
     }
 
     bool directoryMoved = false;
-    bool targetIsProducts = false;
     if (services.directoryProbe(restoredDirectory)) {
         // Unless an earlier run moved the directory back and provably stopped before the key
         // and the command followed: then the restore goes on from where that run stopped.
         if (services.directoryProbe(relocatedDirectory) ||
-            !restoreWasInterrupted(readKeyMoveFacts(context.registryApi, names, false))) {
+            !restoreIsProven(readKeyMoveFacts(context.registryApi, names))) {
             showDirectoryInTheWay(context, restoredDirectory);
             return std::nullopt;
         }
     } else {
-        // Before anything moves: a key to restore, and under the restored name nothing, or only
-        // what may give way to it.
-        const std::optional<KeyContents> sourceKey =
-            readKeyContents(context.registryApi, uninstallKeyPath(source), KeyDepth::ownValues);
-        targetIsProducts = isRestoreTargetOfProduct(names, sourceKey);
-        const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names, targetIsProducts);
+        // Before anything moves: a key to restore that can be changed and that records this very
+        // restore, and under the restored name nothing, or only what may give way to it.
+        const KeyMoveFacts facts = readKeyMoveFacts(context.registryApi, names);
         if (!facts.source && !facts.target) {
             showMissingKey(context);
             return std::nullopt;
         }
         if (facts.source && planKeyMove(facts) == KeyMovePlan::refuse) {
             showKeyInTheWay(context, uninstallKeyPath(target));
+            return std::nullopt;
+        }
+        if (!restoreIsProven(facts)) {
+            // A key that is not this relocation's: a product never relocated, another product's
+            // entry, or one relocated from another name. Moved, its own command would name a
+            // folder that is not there.
+            showKeyInTheWay(context, uninstallKeyPath(facts.source ? source : target));
+            return std::nullopt;
+        }
+        if (!productKeyWritable(*registry, facts.source ? source : target)) {
+            showRegistryUnavailable(context);
             return std::nullopt;
         }
         if (!services.moveDirectory(relocatedDirectory, restoredDirectory)) {
@@ -94,32 +106,34 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
         directoryMoved = true;
     }
 
-    registry->openPath(kUninstallParentKey, false);
-    const auto giveUp = [&](KeyMoveResult result) {
+    bool keyMoved = false;
+    // Whatever this run moved goes back before the box, so that key and folder stay together.
+    const auto giveUp = [&](const std::function<void()>& showBox) {
         registry->closePath();
+        if (keyMoved) moveProductKey(context, *registry, reversed(names));
         if (directoryMoved) undoDirectoryMove(context, restoredDirectory, relocatedDirectory);
-        if (result == KeyMoveResult::refused)
-            showKeyInTheWay(context, uninstallKeyPath(target));
-        else
-            showMissingKey(context);
+        showBox();
     };
-    if (registry->hasKey(source)) {
-        const KeyMoveResult result = moveProductKey(context, *registry, names, targetIsProducts);
-        if (result != KeyMoveResult::moved) {
-            giveUp(result);
+    if (registry->hasKey(uninstallKeyPath(source))) {
+        const KeyMoveResult result = moveProductKey(context, *registry, names);
+        if (result == KeyMoveResult::refused) {
+            giveUp([&] { showKeyInTheWay(context, uninstallKeyPath(target)); });
             return std::nullopt;
         }
-    } else if (!registry->hasKey(target)) {
+        if (result != KeyMoveResult::moved) {
+            giveUp([&] { showMissingKey(context); });
+            return std::nullopt;
+        }
+        keyMoved = true;
+    } else if (!registry->hasKey(uninstallKeyPath(target))) {
         // No key under either name any more.
-        giveUp(KeyMoveResult::sourceMissing);
+        giveUp([&] { showMissingKey(context); });
         return std::nullopt;
     }
     // The key is under the restored name now (moved by this run, or by an earlier one, or left
-    // there by an install that stopped before it moved), and the directory stays with it, also
-    // when the key cannot be opened to bring the commands back.
+    // there by an install that stopped before it moved).
     if (!registry->openPath(uninstallKeyPath(target), false)) {
-        registry->closePath();
-        showMissingKey(context);
+        giveUp([&] { showRegistryUnavailable(context); });
         return std::nullopt;
     }
     Restored restored{source, target, options.value(kRunfileKeyword), options.found(kRunfileKeyword),
@@ -149,9 +163,7 @@ void startThenKeepInstance(ModeContext& context, const Restored& restored, const
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::string root = locateMaintenanceRoot(*registry);
-    const bool stillInstalled = registry->hasKey(uninstallKeyPath(restored.restoredName)) &&
-                                services.fileExists(root + restored.restoredName + "\\setup.exe");
-    if (stillInstalled)
+    if (productPresence(context, *registry, root, restored.restoredName).installed())
         relocateProduct(context, *registry, root, restored.restoredName, restored.relocatedName,
                         &restored.commands.isrelocCommands);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, as root on Debian, whatever of the build and test tools is still missing: the Linux
 # toolchain and test libraries, mingw-w64 for i686 and x86_64 (win32 thread model), 64-bit Wine,
-# 32-bit Wine where this machine's packages offer it, and clang with libFuzzer.
+# 32-bit Wine where this machine's packages offer it, clang with libFuzzer, and what the release
+# needs (osslsigncode and openssl to sign and check, zip to pack).
 #
 # 32-bit Wine is optional: a host whose kernel runs no 32-bit code cannot use it anyway, and the
 # test and run commands then take the 64-bit path. Whether it can run is found out by running a
@@ -14,6 +15,7 @@ packages=(
   gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64
   clang libclang-rt-14-dev
+  osslsigncode openssl zip
 )
 optional_packages=(wine32:i386)
 
@@ -61,9 +63,28 @@ if [[ ${#missing[@]} -ne 0 ]]; then
   echo "installing: ${missing[*]}"
   apt_install "${missing[@]}"
 fi
+# Only for the optional 32-bit packages: when the security suite's i386 index is half-synced,
+# wine64 may already have brought a Multi-Arch: same library (a GStreamer plugin base, say) at a
+# security version whose i386 twin exists only at the release's version. Then neither attempt above
+# finds a set (apt will not downgrade on its own), and only the release's versions of both sides
+# fit: a third attempt pins the release suite above everything for this one install, downgrading
+# where it must. The pin lives in a folder of its own and is gone afterwards.
+apt_install_release_versions() {
+  local codename preferences status=0
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [[ -n "$codename" ]] || return 1
+  preferences=$(mktemp -d)
+  printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$codename" > "$preferences/release.pref"
+  echo "retrying with the $codename suite's versions pinned"
+  apt-get install -y -q --no-install-recommends --allow-downgrades \
+    -o Dir::Etc::PreferencesParts="$preferences" "$@" || status=$?
+  rm -rf "$preferences"
+  return "$status"
+}
+
 if [[ ${#missing_optional[@]} -ne 0 ]]; then
   echo "installing where available: ${missing_optional[*]}"
-  apt_install "${missing_optional[@]}" ||
+  apt_install "${missing_optional[@]}" || apt_install_release_versions "${missing_optional[@]}" ||
     echo "could not install ${missing_optional[*]}: 32-bit Windows programs will not run under Wine here"
   touch "$marker"
 fi

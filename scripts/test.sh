@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test this host can run: the Linux unit tests (plain and with sanitizers),
 # the Windows builds under Wine (their unit tests, the registry suite against Wine's registry, the
-# end-to-end runs of the real isreloc.exe), and a short fuzzing pass. Installs what is missing first.
+# end-to-end runs of the real isreloc.exe), the release (built again in another folder, signed with a
+# throw-away certificate) and a short fuzzing pass. Installs what is missing first.
 #
 # Both Windows builds run in a 64-bit prefix: the x86_64 one natively, the i686 one (the build that
 # ships) under WOW64, and its end-to-end suite once more in a 32-bit prefix. On a host that cannot
@@ -72,6 +73,43 @@ if build_preset mingw64; then
   test_preset mingw64
   windows_tests=$((windows_tests + passed + failed - before))
 fi
+
+# The release as vendors get it, proved cheaply: release.sh run from a copy of the sources in
+# another folder, signing with a certificate made for this run. Each program must verify against
+# that certificate and, without its signature, equal the test build byte for byte; the signed
+# program that can run here must start under Wine (the usage box, closed by run_answering, exit 0).
+check() {
+  if "${@:2}" >/dev/null 2>&1; then passed=$((passed + 1)); echo "    ok: $1"
+  else failed=$((failed + 1)); echo "    FAILED: $1"; fi
+}
+shows_usage_and_ends_with_0() { grep -qF 'message box "Commandline"' <<<"$1" && grep -qx '    exit code 0' <<<"$1"; }
+echo "=== release: built in another folder, signed with a throw-away certificate"
+check_dir=$PWD/build/release-check signer=$PWD/build/release-check/signer
+rm -rf "$check_dir" && mkdir -p "$check_dir/elsewhere/src" "$signer"
+tar --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -xf - -C "$check_dir/elsewhere/src"
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=isreloc test signer" -addext extendedKeyUsage=codeSigning \
+  -keyout "$signer/key.pem" -out "$signer/cert.pem" >/dev/null 2>&1
+echo "throw-away" > "$signer/password"
+openssl pkcs12 -export -inkey "$signer/key.pem" -in "$signer/cert.pem" -passout "file:$signer/password" -out "$signer/signer.pfx"
+check "release.sh builds, signs and packs (log: $check_dir/release.log)" bash -c "ISRELOC_SIGN_CERT='$signer/signer.pfx' \
+  ISRELOC_SIGN_PASSWORD_FILE='$signer/password' bash '$check_dir/elsewhere/src/scripts/release.sh' > '$check_dir/release.log' 2>&1"
+release=$(echo "$check_dir"/elsewhere/src/dist/isreloc-*/)
+for pair in "isreloc.exe mingw" "isreloc-x64.exe mingw64"; do
+  read -r file preset <<<"$pair"
+  check "$file: the signature verifies against the throw-away certificate" osslsigncode verify -CAfile "$signer/cert.pem" -in "$release$file"
+  osslsigncode remove-signature -in "$release$file" -out "$check_dir/$file" >/dev/null 2>&1
+  check "$file without its signature equals build/$preset/bin/isreloc.exe" cmp "$check_dir/$file" "build/$preset/bin/isreloc.exe"
+done
+check "the release's SHA256SUMS" bash -c "cd '$release' && sha256sum -c --strict SHA256SUMS"
+if [[ "$WINE32_STATUS" == yes ]]; then run_file=isreloc.exe run_preset=mingw launcher=wine
+else run_file=isreloc-x64.exe run_preset=mingw64 launcher=$(wine64_loader); fi
+bash scripts/wine-prefix.sh start "$check_dir/wine-prefix" win64 >/dev/null
+cp "$release$run_file" "$check_dir/wine-prefix/drive_c/$run_file"
+run_output=$(export WINEPREFIX=$check_dir/wine-prefix WINEDEBUG=-all DISPLAY=; [[ $launcher == wine ]] || export WINELOADER=$launcher
+             "$launcher" "build/$run_preset/bin/run_answering.exe" "C:\\$run_file" "\"C:\\$run_file\"" 2>&1 | tr -d '\r')
+bash scripts/wine-prefix.sh stop "$check_dir/wine-prefix" >/dev/null
+echo "$run_output"
+check "the signed $run_file runs under Wine: the usage box, exit code 0" shows_usage_and_ends_with_0 "$run_output"
 
 echo "=== fuzz"
 fuzz_log=build/fuzz-short.log

@@ -223,10 +223,14 @@ TEST_F(InstallMode, ProgramFilesDirOfAnotherTypeEscapesAsRegistryFailure) {
     expectNothingMoved();
 }
 
-TEST_F(InstallMode, StaleKeyUnderTheTargetNameIsReplaced) {
+// A key under a name the suffix search makes, without its folder, is an earlier instance whose
+// folder went missing: its entry is the only record of what it installed, and it stays.
+TEST_F(InstallMode, AKeyUnderASuffixNameIsKeptAndTheSearchGoesOn) {
     setValue(std::string(kUninstallKey) + kTarget0 + "\\Old\\Older", "Stale", kRegSz, textBytes("stale"));
+    const KeySnapshot earlier = productKey(kTarget0);
     runInstall(kInstallArguments);
-    expectRelocatedTo(kTarget0);
+    expectRelocatedTo(kGuid + "_1");
+    EXPECT_EQ(productKey(kTarget0), earlier);
 }
 
 TEST_F(InstallMode, MissingProductKeyPutsTheDirectoryBack) {

@@ -24,4 +24,5 @@ public:
         ADD_FAILURE() << "unexpected moveDirectory " << oldPath;
         return false;
     }
+    void enterSystemDirectory() override {}
 };

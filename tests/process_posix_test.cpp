@@ -81,6 +81,7 @@ TEST_F(ProcessRun, EachBoxIsShownOrLoggedAndEndsWithItsExitCode) {
         if (row.arguments.find(kLogSwitch) != std::string::npos) {
             EXPECT_TRUE(machine.logHolds("box \"" + row.caption + "\"" + (row.shown ? ": " : " (not shown): ")));
             EXPECT_TRUE(machine.logHolds("exit code " + std::to_string(row.exitCode) + "\r\n"));
+            EXPECT_EQ(machine.services.appendOpenings(), 1) << "the log is opened once for the whole run";
         }
         EXPECT_TRUE(machine.services.launchedCommands().empty());
         EXPECT_TRUE(machine.services.waitedCommands().empty());

@@ -199,6 +199,17 @@ TEST_P(RegistryRulesTest, AnsiCallsConvertStringDataAndNothingElse) {
               (RawValue{0, kRegExpandSz, utf16Data(std::u16string(u"d\u00E9j\u00E0\0", 5))}));
 }
 
+// A product's string value may lack its terminator; a copy of it must not gain one, whatever
+// lies in the caller's memory after the count.
+TEST_P(RegistryRulesTest, StringDataIsStoredWithExactlyTheBytesGiven) {
+    const std::vector<uint8_t> buffer{'A', 0, 'B', 0, 0, 0, 0, 0};
+    OwnedKey key = createRaw(u"Exact");
+    ASSERT_EQ(api().regSetValueExW(key.get(), u"Even", kRegSz, buffer.data(), 4), 0);
+    ASSERT_EQ(api().regSetValueExW(key.get(), u"Odd", kRegExpandSz, buffer.data(), 5), 0);
+    EXPECT_EQ(queryRaw(u"Exact", u"Even"), (RawValue{0, kRegSz, {'A', 0, 'B', 0}}));
+    EXPECT_EQ(queryRaw(u"Exact", u"Odd"), (RawValue{0, kRegExpandSz, {'A', 0, 'B', 0, 0}}));
+}
+
 TEST_P(RegistryRulesTest, ASmallBufferGetsMoreDataAndTheSizeButNoBytes) {
     setRaw(u"Data", u"Eight", kRegBinary, {1, 2, 3, 4, 5, 6, 7, 8});
     OwnedKey key = openRaw(u"Data");

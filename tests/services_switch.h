@@ -125,11 +125,12 @@ public:
     }
     // What the modes never call themselves is passed on uncounted.
     LaunchOutcome launchAndWait(const std::u16string& command) override { return inner_.launchAndWait(command); }
+    void enterSystemDirectory() override { inner_.enterSystemDirectory(); }
     bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
     std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
     std::string fullPath(const std::string& path) override { return inner_.fullPath(path); }
-    bool appendToFile(const std::string& path, const std::string& bytes) override {
-        return inner_.appendToFile(path, bytes);
+    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override {
+        return inner_.openForAppending(path);
     }
     LocalTime localTime() override { return inner_.localTime(); }
 

@@ -185,18 +185,26 @@ TEST_F(UninstallMode, WithNothingSavedNothingIsStarted) {
     EXPECT_TRUE(services.launchedCommands().empty());
 }
 
-TEST_F(UninstallMode, ProductCommandWithNothingToReplaceItIsKept) {
+// A key under the relocated name that records no relocation (its command replaced by a product
+// command, nothing saved) proves nothing about where its product belongs: moved, its own
+// command could name a folder that is not there. It stays, and its own entry still runs.
+TEST_F(UninstallMode, AKeyThatRecordsNoRelocationStaysWhereItIs) {
     const std::string key = std::string(kUninstallKey) + kTarget0;
     RegistryHandle handle = kNoKey;
     ASSERT_EQ(registry.regOpenKeyExA(kLocalMachine, key.c_str(), kKeyAllAccess, &handle), 0);
     registry.regDeleteValueA(handle, "szUninstallString");
     registry.regCloseKey(handle);
     setValue(key, "UninstallString", kRegSz, textBytes("C:\\repair\\remove.exe"));
+    const KeySnapshot before = productKey(kTarget0);
     runUninstall(kUninstallArguments);
-    const KeySnapshot restored = productKey(lowerAscii(kGuid));
-    ASSERT_NE(value(restored, "UninstallString"), nullptr);
-    EXPECT_EQ(value(restored, "UninstallString")->data, textBytes("C:\\repair\\remove.exe"));
-    EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{"C:\\repair\\remove.exe"});
+    ASSERT_EQ(services.messages().size(), 1u);
+    EXPECT_EQ(services.messages()[0].text.rfind("Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE\\" +
+                                                key + "\" key exists",
+                                                0),
+              0u);
+    EXPECT_EQ(productKey(kTarget0), before);
+    EXPECT_TRUE(fileExists(directory(kTarget0) + "\\setup.exe"));
+    EXPECT_TRUE(services.launchedCommands().empty());
 }
 
 TEST_F(UninstallMode, WaitsOnlyWhenAWindowIsGiven) {

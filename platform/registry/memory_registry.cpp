@@ -9,6 +9,7 @@ constexpr int32_t kFileNotFound = kErrorFileNotFound;
 constexpr int32_t kAccessDenied = 5;      // ERROR_ACCESS_DENIED
 constexpr int32_t kInvalidHandle = 6;     // ERROR_INVALID_HANDLE
 constexpr int32_t kInvalidParameter = 87; // ERROR_INVALID_PARAMETER
+constexpr int32_t kBadPathname = 161;     // ERROR_BAD_PATHNAME
 constexpr uint32_t kMaxKeyNameLength = 255;
 constexpr int32_t kMoreData = 234;        // ERROR_MORE_DATA
 constexpr int32_t kNoMoreItems = 259;     // ERROR_NO_MORE_ITEMS
@@ -31,6 +32,10 @@ uint32_t specificRights(uint32_t access) {
     if (access & kGenericAll) rights |= kKeyAllAccess;
     return rights;
 }
+
+// A sub-path names keys below its base, so it cannot start at a separator: the system refuses
+// one that does before looking for any key (a trailing one it passes over).
+bool startsAtSeparator(const std::u16string& subPath) { return !subPath.empty() && subPath[0] == u'\\'; }
 
 bool isStringType(uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
@@ -220,6 +225,7 @@ int32_t MemoryRegistry::openKey(RegistryHandle base, const std::u16string& subPa
     if (injectFailure(RegistryCall::openKey, base, subPath)) return kInjectedFailure;
     std::shared_ptr<Node> node;
     if (const int32_t error = nodeFor(base, 0, node)) return error;
+    if (startsAtSeparator(subPath)) return kBadPathname;
     for (const std::u16string& part : keyPathComponents(subPath)) {
         std::shared_ptr<Node>* below = node->subkeys.find(part);
         if (below == nullptr) return kFileNotFound;
@@ -237,6 +243,7 @@ int32_t MemoryRegistry::createKey(RegistryHandle base, const std::u16string& sub
     if (injectFailure(RegistryCall::createKey, base, subPath)) return kInjectedFailure;
     std::shared_ptr<Node> node;
     if (const int32_t error = nodeFor(base, 0, node)) return error;
+    if (startsAtSeparator(subPath)) return kBadPathname;
     for (const std::u16string& part : keyPathComponents(subPath)) {
         if (part.size() > kMaxKeyNameLength) return kInvalidParameter;
         std::shared_ptr<Node>* below = node->subkeys.find(part);
@@ -261,6 +268,7 @@ int32_t MemoryRegistry::deleteKey(RegistryHandle base, const std::u16string& sub
     if (injectFailure(RegistryCall::deleteKey, base, subPath)) return kInjectedFailure;
     std::shared_ptr<Node> node;
     if (const int32_t error = nodeFor(base, 0, node)) return error;
+    if (startsAtSeparator(subPath)) return kBadPathname;
     for (const std::u16string& part : keyPathComponents(subPath)) {
         std::shared_ptr<Node>* below = node->subkeys.find(part);
         if (below == nullptr) return kFileNotFound;
@@ -286,6 +294,7 @@ int32_t MemoryRegistry::regRenameKey(RegistryHandle key, const char16_t* subPath
     // Below a handle the key is opened anew for writing; without a sub-path the handle itself
     // is the one renamed and must allow writing.
     if (const int32_t error = nodeFor(key, path.empty() ? kKeyWrite : 0, node)) return error;
+    if (startsAtSeparator(path)) return kBadPathname;
     for (const std::u16string& part : keyPathComponents(path)) {
         std::shared_ptr<Node>* below = node->subkeys.find(part);
         if (below == nullptr) return kFileNotFound;

@@ -1,10 +1,10 @@
 #pragma once
 // An in-memory registry that keeps the rules the layer relies on (names without regard to case,
-// an empty sub-path naming the base key, create-with-parents, delete refused while subkeys
-// exist, handles to deleted keys failing, enumeration by index with subkeys sorted by name as
-// the registry lists them, the unnamed default value, a rename in place that open handles follow
-// and that keeps every sibling), records what was changed, and can be told to fail any chosen
-// call.
+// an empty sub-path naming the base key, one starting at a separator refused, create-with-parents,
+// delete refused while subkeys exist, handles to deleted keys failing, enumeration by index with
+// subkeys sorted by name as the registry lists them, the unnamed default value, a rename in place
+// that open handles follow and that keeps every sibling), records what was changed, and can be
+// told to fail any chosen call.
 //
 // Names and string data are held as the registry holds them: UTF-16, string data as UTF-16LE
 // bytes. The ANSI calls convert through a Latin-1 code page; characters outside it become '?'.

@@ -71,6 +71,7 @@ public:
     // as the bytes written (or needed).
     virtual int32_t regQueryValueExA(RegistryHandle key, const char* name, uint32_t* type,
                                      uint8_t* data, uint32_t* dataSize) = 0;
+    // Stores exactly dataSize bytes: string data without a terminator stays without one.
     virtual int32_t regSetValueExA(RegistryHandle key, const char* name, uint32_t type,
                                    const uint8_t* data, uint32_t dataSize) = 0;
     virtual int32_t regQueryInfoKeyA(RegistryHandle key, KeyInfo* info) = 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/registry/owned_key.h"
 
@@ -51,8 +52,10 @@ bool runningUnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-// RegRenameKey came with Windows Vista. Imported by name, it would keep isreloc from starting
-// on a system without it; looked up here, its absence only means that keys move by copying.
+// RegRenameKey is looked up rather than imported: its export was undocumented until 2021 and is
+// missing from some Wine-based runtimes, where an import by name would keep isreloc from
+// starting; looked up here, its absence only means that keys move by copying. (RegDeleteKeyEx,
+// imported, is in every advapi32 since Windows Vista, the oldest system the manifest names.)
 //
 // Under Wine the rename is not used at all: its server computes the new name's place in the
 // parent's sorted subkey list while the old entry is still in it, so a new name that sorts right
@@ -67,6 +70,19 @@ AnyFunction findRenameKey() {
     const HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     if (advapi32 == nullptr) return nullptr;
     return reinterpret_cast<AnyFunction>(GetProcAddress(advapi32, "RegRenameKey"));
+}
+
+// The system forgives string data whose count leaves out the last terminator: when the last
+// character counted is not NUL and the one after it is, it stores that one too, whatever the
+// caller's buffer holds there. A product's value without a terminator would gain one when copied.
+// String data therefore goes out in a copy followed by bytes that are never NUL; empty for any
+// other data, which goes out as it is.
+std::vector<uint8_t> guardedStringData(uint32_t type, const uint8_t* data, uint32_t dataSize) {
+    const bool stringType = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    if (!stringType || data == nullptr || dataSize == 0) return {};
+    std::vector<uint8_t> guarded(data, data + dataSize);
+    guarded.insert(guarded.end(), {0xFF, 0xFF});
+    return guarded;
 }
 
 // Called after the call that opened the key, so that it reads the handle written.
@@ -102,7 +118,8 @@ int32_t Win32RegistryApi::regQueryValueExA(RegistryHandle key, const char* name,
 
 int32_t Win32RegistryApi::regSetValueExA(RegistryHandle key, const char* name, uint32_t type, const uint8_t* data,
                                          uint32_t dataSize) {
-    return RegSetValueExA(toHkey(key), name, 0, type, data, dataSize);
+    const std::vector<uint8_t> guarded = guardedStringData(type, data, dataSize);
+    return RegSetValueExA(toHkey(key), name, 0, type, guarded.empty() ? data : guarded.data(), dataSize);
 }
 
 int32_t Win32RegistryApi::regQueryInfoKeyA(RegistryHandle key, KeyInfo* info) {
@@ -158,7 +175,8 @@ int32_t Win32RegistryApi::regQueryValueExW(RegistryHandle key, const char16_t* n
 
 int32_t Win32RegistryApi::regSetValueExW(RegistryHandle key, const char16_t* name, uint32_t type, const uint8_t* data,
                                          uint32_t dataSize) {
-    return RegSetValueExW(toHkey(key), wide(name), 0, type, data, dataSize);
+    const std::vector<uint8_t> guarded = guardedStringData(type, data, dataSize);
+    return RegSetValueExW(toHkey(key), wide(name), 0, type, guarded.empty() ? data : guarded.data(), dataSize);
 }
 
 int32_t Win32RegistryApi::regEnumKeyExW(RegistryHandle key, uint32_t index, char16_t* name, uint32_t* nameLength) {

@@ -21,14 +21,15 @@ public:
     }
     bool windowAlive(int32_t window) override { return inner_.windowAlive(window); }
     void pauseFor(uint32_t milliseconds) override { inner_.pauseFor(milliseconds); }
+    void enterSystemDirectory() override { inner_.enterSystemDirectory(); }
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
         inner_.showMessage(text, caption, flags);
     }
     bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
     std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
     std::string fullPath(const std::string& path) override { return inner_.fullPath(path); }
-    bool appendToFile(const std::string& path, const std::string& bytes) override {
-        return inner_.appendToFile(path, bytes);
+    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override {
+        return inner_.openForAppending(path);
     }
     LocalTime localTime() override { return inner_.localTime(); }
 

@@ -2,7 +2,8 @@
 
 namespace {
 
-constexpr std::size_t kMaxPath = 260;  // MAX_PATH, terminator included
+// The longest path the backend names to the system: the long-path prefix lifts MAX_PATH.
+constexpr std::size_t kLongestPath = 32767 - 4;  // less the prefix, terminator included
 constexpr int32_t kFileStamp = 0x5A210000;  // a file's last write: 1 January 2025, 00:00
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
@@ -36,6 +37,8 @@ bool matchesPattern(const std::string& pattern, const std::string& name) {
 MemoryFileServices::MemoryFileServices() {
     drives_['C'] = Node{};
     current_ = Resolved{'C', {}};
+    // Every Windows machine has its system directory.
+    makeDirectory("C:\\Windows\\System32");
 }
 
 // Windows compares names by its upper-case table: ASCII and Latin-1 letters here, the code page
@@ -51,8 +54,7 @@ std::string MemoryFileServices::fold(const std::string& name) {
 }
 
 std::optional<MemoryFileServices::Resolved> MemoryFileServices::resolve(const std::string& windowsPath,
-                                                                        bool allowWildcards,
-                                                                        bool withinMaxPath) const {
+                                                                        bool allowWildcards) const {
     if (windowsPath.empty()) return std::nullopt;
     Resolved resolved = current_;
     std::size_t at = 0;
@@ -96,7 +98,7 @@ std::optional<MemoryFileServices::Resolved> MemoryFileServices::resolve(const st
             if (forbiddenInName(c, allowWildcards && last)) return std::nullopt;
         resolved.names.push_back(part);
     }
-    if (withinMaxPath && spell(resolved).size() + 1 > kMaxPath) return std::nullopt;
+    if (spell(resolved).size() + 1 > kLongestPath) return std::nullopt;
     return resolved;
 }
 
@@ -125,7 +127,7 @@ const MemoryFileServices::Node* MemoryFileServices::find(const Resolved& path) c
 }
 
 bool MemoryFileServices::makeDirectory(const std::string& windowsPath) {
-    const auto path = resolve(windowsPath, false, false);
+    const auto path = resolve(windowsPath);
     if (!path) return false;
     Node* node = &drives_[path->drive];
     for (const std::string& name : path->names) {
@@ -138,7 +140,7 @@ bool MemoryFileServices::makeDirectory(const std::string& windowsPath) {
 }
 
 bool MemoryFileServices::makeFile(const std::string& windowsPath, const std::string& contents) {
-    auto path = resolve(windowsPath, false, false);
+    auto path = resolve(windowsPath);
     if (!path || path->names.empty()) return false;
     const std::string name = path->names.back();
     path->names.pop_back();
@@ -153,7 +155,7 @@ bool MemoryFileServices::makeFile(const std::string& windowsPath, const std::str
 }
 
 bool MemoryFileServices::removeTree(const std::string& windowsPath) {
-    auto path = resolve(windowsPath, false, false);
+    auto path = resolve(windowsPath);
     if (!path || path->names.empty()) return false;
     const std::string name = fold(path->names.back());
     path->names.pop_back();
@@ -202,18 +204,12 @@ bool MemoryFileServices::fileExists(const std::string& path) {
 
 bool MemoryFileServices::directoryProbe(const std::string& path) {
     const auto resolved = resolve(path);
-    // SetCurrentDirectory keeps a terminating backslash within MAX_PATH.
-    if (!resolved || spell(*resolved).size() + 2 > kMaxPath) return false;
+    if (!resolved) return false;
     const Node* node = find(*resolved);
-    if (node == nullptr || !node->directory) return false;
-    current_ = *resolved;
-    for (std::size_t i = 0; i < current_.names.size(); ++i) {
-        // The current directory is kept as the disk spells it.
-        Resolved prefix{current_.drive, {current_.names.begin(), current_.names.begin() + static_cast<long>(i + 1)}};
-        current_.names[i] = find(prefix)->name;
-    }
-    return true;
+    return node != nullptr && node->directory;
 }
+
+void MemoryFileServices::enterSystemDirectory() { current_ = Resolved{'C', {"Windows", "System32"}}; }
 
 bool MemoryFileServices::moveDirectory(const std::string& oldPath, const std::string& newPath) {
     const auto from = resolve(oldPath);
@@ -271,7 +267,7 @@ std::map<std::string, std::pair<std::string, std::string>> MemoryFileServices::e
 std::string MemoryFileServices::currentDirectory() const { return spell(current_); }
 
 std::string MemoryFileServices::foldedPath(const std::string& windowsPath) const {
-    const auto resolved = resolve(windowsPath, false, false);
+    const auto resolved = resolve(windowsPath);
     if (!resolved) return std::string();
     std::string path(1, resolved->drive);
     path += ':';

@@ -3,9 +3,9 @@
 // fuzzing that run whole modes thousands of times: drive letters and a current directory, names
 // matched without regard to letter case, trailing dots and spaces dropped from the last name of
 // a path (and one trailing dot from the others) as Windows normalises paths, the characters no
-// name may hold refused, paths from MAX_PATH characters on refused, wildcards in a file search,
-// and a directory that is the current directory, or holds it, that cannot be renamed. Everything
-// that is not files is recorded (see RecordingServices).
+// name may hold refused, paths longer than the long-path prefix allows refused, wildcards in a
+// file search, a system directory, and a directory that is the current directory, or holds it,
+// that cannot be renamed. Everything that is not files is recorded (see RecordingServices).
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -18,8 +18,7 @@ class MemoryFileServices final : public RecordingServices {
 public:
     MemoryFileServices();
 
-    // Test set-up; each returns false when Windows would refuse the path's names. Paths from
-    // MAX_PATH characters on are made too, as an installer writing "\\?\" paths makes them.
+    // Test set-up; each returns false when Windows would refuse the path.
     bool makeDirectory(const std::string& windowsPath);  // with every missing folder above it
     bool makeFile(const std::string& windowsPath, const std::string& contents = "");  // its folder must exist
     // Removes a folder with all it holds, or a file, as an uninstaller would; false when missing.
@@ -33,14 +32,15 @@ public:
     std::map<std::string, std::pair<std::string, std::string>> entries() const;
     // The current directory as a Windows path ("C:\" at the start).
     std::string currentDirectory() const;
-    // The path as Windows resolves it, folded for case as entries() keys it, whatever its length;
-    // empty when Windows would refuse its names.
+    // The path as Windows resolves it, folded for case as entries() keys it; empty when Windows
+    // would refuse it.
     std::string foldedPath(const std::string& windowsPath) const;
 
     int32_t fileAge(const std::string& path) override;
     bool fileExists(const std::string& path) override;
     bool directoryProbe(const std::string& path) override;
     bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
+    void enterSystemDirectory() override;
 
 private:
     struct Node {
@@ -54,8 +54,7 @@ private:
         std::vector<std::string> names;
     };
 
-    std::optional<Resolved> resolve(const std::string& windowsPath, bool allowWildcards = false,
-                                    bool withinMaxPath = true) const;
+    std::optional<Resolved> resolve(const std::string& windowsPath, bool allowWildcards = false) const;
     Node* find(const Resolved& path);
     const Node* find(const Resolved& path) const;
     std::optional<std::pair<std::string, const Node*>> findFirst(const std::string& path) const;

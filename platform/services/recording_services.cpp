@@ -78,10 +78,26 @@ std::u16string RecordingServices::widenAnsi(const std::string& text) {
     return wide;
 }
 
-bool RecordingServices::appendToFile(const std::string& path, const std::string& bytes) {
-    if (appendsFail_) return false;
-    files_[path] += bytes;
-    return true;
+namespace {
+
+class RecordedFile final : public AppendFile {
+public:
+    explicit RecordedFile(std::string& contents) : contents_(contents) {}
+    bool append(const std::string& bytes) override {
+        contents_ += bytes;
+        return true;
+    }
+
+private:
+    std::string& contents_;
+};
+
+}  // namespace
+
+std::unique_ptr<AppendFile> RecordingServices::openForAppending(const std::string& path) {
+    if (appendsFail_) return nullptr;
+    ++appendOpenings_;
+    return std::make_unique<RecordedFile>(files_[path]);
 }
 
 std::string RecordingServices::appended(const std::string& path) const {

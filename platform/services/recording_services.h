@@ -40,7 +40,7 @@ public:
     void scriptLaunchOutcome(const LaunchOutcome& outcome) { launchOutcome_ = outcome; }
     void scriptInteractiveWindowStation(bool interactive) { interactive_ = interactive; }
     void scriptLocalTime(const LocalTime& time) { localTime_ = time; }
-    // Every appendToFile fails from now on, as on a read-only folder.
+    // No file opens for appending from now on, as on a read-only folder.
     void failAppends() { appendsFail_ = true; }
 
     // Every command line handed to launchCommand or launchWideCommand (in UTF-8), in order;
@@ -50,6 +50,8 @@ public:
     const std::vector<std::string>& waitedCommands() const { return waitedCommands_; }
     // Everything appended to the file at the path so far; empty when nothing was.
     std::string appended(const std::string& path) const;
+    // How many times a file was opened for appending.
+    int appendOpenings() const { return appendOpenings_; }
     // Every handle asked about with windowAlive, in order.
     const std::vector<int32_t>& windowTests() const { return windowTests_; }
     // Every pauseFor, in order; nothing ever sleeps.
@@ -69,7 +71,7 @@ public:
     std::u16string widenAnsi(const std::string& text) override;
     // Tests hand in whole paths; a path stays as given.
     std::string fullPath(const std::string& path) override { return path; }
-    bool appendToFile(const std::string& path, const std::string& bytes) override;
+    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override;
     LocalTime localTime() override { return localTime_; }
 
 private:
@@ -86,5 +88,6 @@ private:
     bool interactive_ = true;
     LocalTime localTime_{2024, 3, 9, 14, 5, 7, 42};
     bool appendsFail_ = false;
+    int appendOpenings_ = 0;
     std::map<std::string, std::string> files_;  // path -> everything appended to it
 };

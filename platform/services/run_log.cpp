@@ -52,7 +52,11 @@ void RunLog::write(const std::string& utf8Text) noexcept {
             lines += "\r\n" + stamp + kContinuationIndent;
         }
         lines += "\r\n";
-        system_.appendToFile(path_, lines);
+        if (!opened_) {
+            opened_ = true;
+            file_ = system_.openForAppending(path_);
+        }
+        if (file_) file_->append(lines);
     } catch (...) {
     }
 }

@@ -3,6 +3,7 @@
 // SYSTEM, a script): UTF-8 lines appended to one file, each beginning with the local time in
 // ISO 8601 and a space. A text with line breaks becomes several lines, each with its time and
 // the later ones indented. A line that cannot be written is lost and changes nothing else.
+#include <memory>
 #include <string>
 
 #include "platform/services/services.h"
@@ -22,6 +23,9 @@ public:
 private:
     Services& system_;
     std::string path_;
+    // Opened at the first line and held until the run ends; tried once.
+    std::unique_ptr<AppendFile> file_;
+    bool opened_ = false;
 };
 
 // "2024-03-09T14:05:07.042": date, time and milliseconds, no zone.

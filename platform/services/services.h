@@ -8,6 +8,7 @@
 // with the window test, pauses, launches, boxes, log lines and the station recorded or
 // scripted for tests).
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Box flags the system uses.
@@ -18,6 +19,14 @@ constexpr uint32_t kTaskModalInformation = 0x2040;  // MB_TASKMODAL | MB_ICONINF
 struct LaunchOutcome {
     bool started = false;
     uint32_t exitCode = 0;  // the started process's own, once it and everything it started have ended
+};
+
+// A file held open for adding to its end: the log's, opened once for the whole run.
+class AppendFile {
+public:
+    virtual ~AppendFile() = default;
+    // Adds the bytes to the end of the file; false when they could not all be written.
+    virtual bool append(const std::string& bytes) = 0;
 };
 
 // A moment in local time, as the log stamps its lines.
@@ -35,8 +44,8 @@ public:
     // True when the name is found and the first entry found is not a directory, whatever its
     // time stamp (a setup.exe stamped 1970 is still a file).
     virtual bool fileExists(const std::string& path) = 0;
-    // Makes the path the current directory; true when that worked. The current directory stays
-    // changed on success and unchanged on failure.
+    // True when the path names a directory. Found by its attributes, never by entering it: a
+    // process's current directory holds its folder open, and a folder held open cannot be moved.
     virtual bool directoryProbe(const std::string& path) = 0;
     // Renames without replacing an existing target; true on success.
     virtual bool moveDirectory(const std::string& oldPath, const std::string& newPath) = 0;
@@ -56,6 +65,10 @@ public:
     // True while the handle names a window; 0 names none.
     virtual bool windowAlive(int32_t window) = 0;
     virtual void pauseFor(uint32_t milliseconds) = 0;
+    // Leaves whatever folder isreloc was started in for the system directory, which nothing
+    // removes or moves: an installer may start isreloc inside the very folder it is to move.
+    // Nothing changes when that cannot be done.
+    virtual void enterSystemDirectory() = 0;
     // One message box with no owner window; returns when the user has closed it.
     virtual void showMessage(const std::string& text, const std::string& caption, uint32_t flags) = 0;
     // Whether the process's window station has a screen someone can see. A service's, or
@@ -67,7 +80,8 @@ public:
     virtual std::u16string widenAnsi(const std::string& text) = 0;
     // The path made absolute against the current directory now; as given when that fails.
     virtual std::string fullPath(const std::string& path) = 0;
-    // Adds the bytes to the end of the file, creating it; false when they could not all be written.
-    virtual bool appendToFile(const std::string& path, const std::string& bytes) = 0;
+    // Opens the file for adding to its end, creating it, shared so that others may read and
+    // write it meanwhile; null when it cannot be opened.
+    virtual std::unique_ptr<AppendFile> openForAppending(const std::string& path) = 0;
     virtual LocalTime localTime() = 0;
 };

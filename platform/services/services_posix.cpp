@@ -157,11 +157,11 @@ bool PosixServices::directoryProbe(const std::string& path) {
     }
     const std::string host = hostPathOf(*target);
     struct stat status {};
-    if (stat(host.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || access(host.c_str(), X_OK) != 0) {
-        return false;
-    }
-    currentDirectory_ = *target;
-    return true;
+    return stat(host.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+void PosixServices::enterSystemDirectory() {
+    if (const auto system = resolve("C:\\Windows\\System32")) currentDirectory_ = *system;
 }
 
 bool PosixServices::moveDirectory(const std::string& oldPath, const std::string& newPath) {

@@ -44,6 +44,8 @@ public:
     bool fileExists(const std::string& path) override;
     bool directoryProbe(const std::string& path) override;
     bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
+    // The system directory below the root folder, whether or not a test made it.
+    void enterSystemDirectory() override;
 
 private:
     // A path as Windows resolves it: its drive letter and the folder names below the drive.

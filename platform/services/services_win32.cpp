@@ -28,23 +28,54 @@ private:
     HANDLE handle_;
 };
 
+// The wide calls take UTF-16 units; wchar_t is one on Windows.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t holds one UTF-16 unit");
+const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+wchar_t* wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
+std::wstring wideFromAnsi(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wideText(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wideText[0], length);
+    return wideText;
+}
+
+// Paths shorter than this go to the system as they are; from here on a folder's path may not
+// fit MAX_PATH with a file name after it.
+constexpr std::size_t kLongPathFrom = MAX_PATH - 12;
+
+// A path as the wide calls take it. The system cuts a path at MAX_PATH characters unless it is a
+// whole path behind the "\\?\" prefix, which it then takes as it is (up to 32,767 characters):
+// so a long path is first made whole the way the system would make it, then given the prefix.
+std::wstring systemPath(const std::string& path) {
+    std::wstring given = wideFromAnsi(path);
+    if (given.size() < kLongPathFrom) return given;
+    const DWORD needed = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return given;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(given.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) return given;
+    full.resize(length);
+    if (full.compare(0, 4, L"\\\\?\\") == 0) return full;
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 // Only the first entry a search finds counts, as with a wildcard in the path; the search is
 // closed before the caller looks at the entry.
-std::optional<WIN32_FIND_DATAA> findFirstEntry(const std::string& path) {
-    WIN32_FIND_DATAA entry{};
-    const FindHandle search(FindFirstFileA(path.c_str(), &entry));
+std::optional<WIN32_FIND_DATAW> findFirstEntry(const std::string& path) {
+    WIN32_FIND_DATAW entry{};
+    const FindHandle search(FindFirstFileW(systemPath(path).c_str(), &entry));
     if (!search.valid()) {
         return std::nullopt;
     }
     return entry;
 }
 
-// The wide calls take UTF-16 units; wchar_t is one on Windows.
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t holds one UTF-16 unit");
-const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-wchar_t* wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
-
-bool isDirectory(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool isDirectory(const WIN32_FIND_DATAW& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 // 1 January 2108, 00:00, in 100 ns steps since 1601: the first moment a DOS date cannot hold.
 constexpr uint64_t kFirstTimeAfterDosDates = 159992928000000000ull;
@@ -53,9 +84,8 @@ uint64_t ticksOf(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-// Where every started program runs, and where isreloc itself goes before it starts one: a
-// directory no uninstaller removes. Its own current directory may still be a product folder a
-// directory probe entered, which would keep the uninstaller from deleting that folder.
+// Where every started program runs, and where isreloc itself goes when it starts and before it
+// starts a program: a directory no uninstaller removes or moves.
 std::u16string leaveForSystemDirectory() {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
@@ -95,11 +125,17 @@ bool Win32Services::fileExists(const std::string& path) {
     return entry && !isDirectory(*entry);
 }
 
-bool Win32Services::directoryProbe(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+bool Win32Services::directoryProbe(const std::string& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(systemPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 bool Win32Services::moveDirectory(const std::string& oldPath, const std::string& newPath) {
-    return MoveFileA(oldPath.c_str(), newPath.c_str()) != 0;
+    return MoveFileW(systemPath(oldPath).c_str(), systemPath(newPath).c_str()) != 0;
 }
+
+void Win32Services::enterSystemDirectory() { leaveForSystemDirectory(); }
 
 void Win32Services::launchCommand(const std::string& commandLine) {
     // WinExec starts the program in isreloc's own current directory.
@@ -152,6 +188,10 @@ void Win32Services::showMessage(const std::string& text, const std::string& capt
 }
 
 bool Win32Services::interactiveWindowStation() {
+    // Session 0 holds services and SYSTEM's work, and since Windows Vista no one's desktop: a box
+    // there is never seen, whatever its window station says of itself.
+    DWORD session = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0) return false;
     USEROBJECTFLAGS flags{};
     DWORD needed = 0;
     const HWINSTA station = GetProcessWindowStation();
@@ -184,16 +224,33 @@ std::string Win32Services::fullPath(const std::string& path) {
     return path;
 }
 
-bool Win32Services::appendToFile(const std::string& path, const std::string& bytes) {
-    // Opened for each line and closed at once: nothing stays open while an uninstaller runs, and
-    // another run may write the same file in between.
-    const HANDLE opened = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return false;
-    const KernelHandle file(opened);
-    DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+namespace {
+
+// Every write goes to the end as it is then, so that another run writing the same log between
+// two lines of this one loses nothing of either.
+class OpenAppendFile final : public AppendFile {
+public:
+    explicit OpenAppendFile(HANDLE file) : file_(file) {}
+    bool append(const std::string& bytes) override {
+        DWORD written = 0;
+        return WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
+    }
+
+private:
+    KernelHandle file_;
+};
+
+}  // namespace
+
+std::unique_ptr<AppendFile> Win32Services::openForAppending(const std::string& path) {
+    // Shared for reading, writing and deleting: the log a run holds open never stands in the
+    // way of anyone else, an uninstaller cleaning a temporary folder included.
+    const HANDLE opened =
+        CreateFileW(systemPath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<OpenAppendFile>(opened);
 }
 
 LocalTime Win32Services::localTime() {

@@ -115,30 +115,33 @@ void moveListedDirectory(std::set<std::string>& files, const std::string& from, 
     files = std::move(moved);
 }
 
-// What the run must leave, given what was there before it.
-using Outcome = std::function<MachineState(MachineState, const E2eEnvironment&)>;
+// What the run must leave, given what was there before it, and the names it may change.
+struct Outcome {
+    std::function<MachineState(MachineState, const E2eEnvironment&)> expected;
+    std::vector<std::string> names;
+};
 
-MachineState unchanged(MachineState before, const E2eEnvironment&) { return before; }
+const Outcome unchanged{[](MachineState before, const E2eEnvironment&) { return before; }, {}};
 
 // Install mode moved the product from its GUID to targetName and wrote its own command.
 Outcome relocatedTo(const std::string& targetName) {
-    return [targetName](MachineState state, const E2eEnvironment& environment) {
+    return {[targetName](MachineState state, const E2eEnvironment& environment) {
         takeEntry(state.uninstallEntries, widenAnsi(kGuid));
         putEntry(state.uninstallEntries, widenAnsi(targetName),
                  relocatedKeyTree(plainProductCommand(environment), isrelocUninstallCommand(environment, targetName, kGuid)));
         moveListedDirectory(state.files, kRootBelowScratch + kGuid, kRootBelowScratch + targetName);
         return state;
-    };
+    }, {kGuid, targetName}};
 }
 
 // Uninstall mode moved the product from relocatedName back to restoredName with its own command.
 Outcome restoredFrom(const std::string& relocatedName, const std::string& restoredName) {
-    return [relocatedName, restoredName](MachineState state, const E2eEnvironment& environment) {
+    return {[relocatedName, restoredName](MachineState state, const E2eEnvironment& environment) {
         takeEntry(state.uninstallEntries, widenAnsi(relocatedName));
         putEntry(state.uninstallEntries, widenAnsi(restoredName), productKeyTree(plainProductCommand(environment)));
         moveListedDirectory(state.files, kRootBelowScratch + relocatedName, kRootBelowScratch + restoredName);
         return state;
-    };
+    }, {relocatedName, restoredName}};
 }
 
 void expectMachineState(CaseContext& context, const MachineState& expected) {
@@ -219,7 +222,7 @@ E2eCase badInputCase(const E2eEnvironment& environment, const BadInputRow& row) 
                            "the seeded product is not in the state read before the run");
         },
         [row, memory](CaseContext& context) {
-            expectMachineState(context, row.outcome(memory->before, context.environment()));
+            expectMachineState(context, row.outcome.expected(memory->before, context.environment()));
             if (row.started) expectProbeLog(context, *row.started);
         },
         nullptr,
@@ -233,6 +236,7 @@ E2eCase badInputCase(const E2eEnvironment& environment, const BadInputRow& row) 
                     context.expect(deleteMachineKeyTree(kUninstallKey + "\\" + name), "cannot delete the key " + name);
         }};
     one.knownFault = row.knownFault;
+    one.runNames = row.outcome.names;
     return one;
 }
 

@@ -11,6 +11,8 @@
 #include "child_process.h"
 #include "e2e_case.h"
 #include "fixture.h"
+#include "machine_snapshot.h"
+#include "product_fixture.h"
 #include "unseen_station.h"
 
 namespace {
@@ -88,6 +90,33 @@ std::string programPath(const std::string& program, const E2eEnvironment& enviro
 
 enum class CaseResult { passed, failed, knownFault };
 
+// Starts the case's program and compares what it showed and how it ended; false when it did not start.
+bool runProgram(const E2eCase& one, CaseContext& context) {
+    std::function<void(uint32_t)> whileRunning;
+    if (one.whileRunning) whileRunning = [&one, &context](uint32_t elapsed) { one.whileRunning(context, elapsed); };
+    StartPlace place{one.startDirectory, ""};
+    if (one.unseenWindowStation) {
+        place.desktop = unseenDesktop();
+        context.expect(!place.desktop.empty(), "cannot make a window station no one can see");
+    }
+    const ChildOutcome outcome = runAnsweringBoxes(context.applicationPath(), context.commandLine(),
+                                                   kCaseTimeoutMilliseconds, whileRunning, place);
+    if (!context.expect(outcome.started, "not started: " + outcome.startError)) return false;
+    compareBoxes(context, one.boxes, outcome.boxes);
+    context.expect(!outcome.timedOut, "still running after " + std::to_string(kCaseTimeoutMilliseconds) + " ms: killed");
+    if (!outcome.timedOut)
+        context.expect(outcome.exitCode == one.exitCode,
+                       "exit code " + std::to_string(outcome.exitCode) + ", expected " + std::to_string(one.exitCode));
+    return true;
+}
+
+// Every run, whatever its case looks at, leaves the machine outside its names as it found it.
+void expectNothingElseChanged(const E2eCase& one, CaseContext& context, const MachineSnapshot& before) {
+    const RunScope scope{one.runNames.value_or(productRunNames()), one.uninstallerRemovesMaintenanceRoot};
+    for (const std::string& change : changesOutside(before, takeMachineSnapshot(context.environment()), scope))
+        context.expect(false, change);
+}
+
 // Its failures are printed below its line.
 CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
     CaseContext context(environment, programPath(one.program, environment), one.commandLine);
@@ -95,27 +124,14 @@ CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
                    "cannot empty the scratch directory " + environment.scratchDirectory);
     if (one.prepare) one.prepare(context);
     if (context.failures().empty()) {
-        std::function<void(uint32_t)> whileRunning;
-        if (one.whileRunning)
-            whileRunning = [&one, &context](uint32_t elapsed) { one.whileRunning(context, elapsed); };
-        StartPlace place{one.startDirectory, ""};
-        if (one.unseenWindowStation) {
-            place.desktop = unseenDesktop();
-            context.expect(!place.desktop.empty(), "cannot make a window station no one can see");
-        }
-        const ChildOutcome outcome = runAnsweringBoxes(context.applicationPath(), context.commandLine(),
-                                                       kCaseTimeoutMilliseconds, whileRunning, place);
-        if (context.expect(outcome.started, "not started: " + outcome.startError)) {
-            compareBoxes(context, one.boxes, outcome.boxes);
-            context.expect(!outcome.timedOut,
-                           "still running after " + std::to_string(kCaseTimeoutMilliseconds) + " ms: killed");
-            if (!outcome.timedOut)
-                context.expect(outcome.exitCode == one.exitCode, "exit code " + std::to_string(outcome.exitCode) +
-                                                                     ", expected " + std::to_string(one.exitCode));
-            if (one.verify) one.verify(context);
-        }
+        const MachineSnapshot before = takeMachineSnapshot(environment);
+        if (one.runFirst) one.runFirst(context);
+        const bool ran = context.failures().empty() && runProgram(one, context);
+        expectNothingElseChanged(one, context, before);
+        if (ran && one.verify) one.verify(context);
     }
-    if (one.cleanup) one.cleanup(context);
+    // Told before the machine is put back: a run that broke the registry can bring Wine's server
+    // down while its keys are deleted, and what the case found must be in the output by then.
     const bool passed = context.failures().empty();
     if (one.knownFault.empty()) {
         std::printf("%s %s\n", passed ? "PASS" : "FAIL", one.name.c_str());
@@ -127,6 +143,15 @@ CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
     }
     for (const std::string& failure : context.failures()) std::printf("    %s\n", failure.c_str());
     std::fflush(stdout);
+    const std::size_t failuresBeforeCleanup = context.failures().size();
+    if (one.cleanup) one.cleanup(context);
+    if (context.failures().size() > failuresBeforeCleanup) {
+        std::printf("FAIL %s: the machine is not as it was\n", one.name.c_str());
+        for (std::size_t at = failuresBeforeCleanup; at < context.failures().size(); ++at)
+            std::printf("    %s\n", context.failures()[at].c_str());
+        std::fflush(stdout);
+        return CaseResult::failed;
+    }
     if (!one.knownFault.empty() && !passed) return CaseResult::knownFault;
     return passed == one.knownFault.empty() ? CaseResult::passed : CaseResult::failed;
 }

@@ -1,9 +1,11 @@
 #pragma once
 // One end-to-end case: a program started with an exact command line, the boxes it must show in
 // order, its exit code, and hooks that prepare the registry and files before the run, act while
-// it runs, check what the run left behind and put the machine back as it was.
+// it runs, check what the run left behind and put the machine back as it was. Beside what the
+// case checks, every run is held to its names: the rest of the machine must not change at all.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,6 +79,17 @@ struct E2eCase {
     // A fault of the program this case shows, until it is mended: the case is reported as a known
     // fault and does not fail the run; once it passes, the run fails until the mark is removed.
     std::string knownFault = "";
+    // Runs after the machine's state is taken and before the case's own run, which starts from
+    // what it leaves (install mode, whose written command the case then starts), so that both
+    // runs are held to the case's names.
+    std::function<void(CaseContext&)> runFirst = nullptr;
+    // The names directly below the uninstall key (32-bit view) and the maintenance root whose keys
+    // and folders the run may change. Everything else there, and the whole uninstall key of the
+    // 64-bit view, must be byte for byte as it was before the run. Unset: the product's GUID and
+    // its first relocated name. What became of the names themselves is the case's verify.
+    std::optional<std::vector<std::string>> runNames = std::nullopt;
+    // The case's stand-in for the product's uninstaller removes the whole maintenance root.
+    bool uninstallerRemovesMaintenanceRoot = false;
 };
 
 std::vector<E2eCase> allCases(const E2eEnvironment& environment);

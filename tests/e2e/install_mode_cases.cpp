@@ -37,7 +37,7 @@ struct RelocationRow {
 
 E2eCase relocationCase(const E2eEnvironment& environment, const RelocationRow& row) {
     const ProductCommand command = row.expandableCommand ? expandableProductCommand(environment) : plainProductCommand(environment);
-    return {"install: " + row.name,
+    E2eCase one{"install: " + row.name,
             "isreloc.exe",
             environment.quotedProgram("isreloc.exe") + " " + row.arguments,
             {},
@@ -60,6 +60,8 @@ E2eCase relocationCase(const E2eEnvironment& environment, const RelocationRow& r
             },
             nullptr,
             restoreMachine};
+    one.runNames = std::vector<std::string>{kGuid, row.targetName};
+    return one;
 }
 
 // The installer's window stays for a while: the tool must wait, then move everything at once.

@@ -47,14 +47,11 @@ struct Relocated {
     std::optional<KeyTree> key;
 };
 
-// Installs the product, relocates it with install mode as an installer would, keeps the
-// relocated key, and runs instead the command the entry holds in valueName (with tail appended).
-void installRelocateAndRun(CaseContext& context, const InstanceCommands& commands, const std::shared_ptr<Relocated>& kept,
-                           const std::string& valueName, const std::string& tail) {
+// Relocates the installed product with install mode as an installer would, keeps the relocated
+// key, and runs instead the command the entry holds in valueName (with tail appended).
+void relocateAndRun(CaseContext& context, const std::shared_ptr<Relocated>& kept, const std::string& valueName,
+                    const std::string& tail) {
     const E2eEnvironment& environment = context.environment();
-    redirectMachine(context);
-    seedProductDirectory(context, kGuid);
-    seedProductKey(context, kGuid, instanceKeyTree(commands));
     const ChildOutcome outcome =
         runAnsweringBoxes(environment.programPath("isreloc.exe"),
                           environment.quotedProgram("isreloc.exe") + " -hwnd0 -guid\"" + kGuid + "\"",
@@ -64,6 +61,23 @@ void installRelocateAndRun(CaseContext& context, const InstanceCommands& command
     const std::optional<std::string> command = readMachineText(uninstallKeyPath(kRelocatedName), valueName);
     if (!context.expect(command.has_value(), "no " + valueName + " under " + kRelocatedName)) return;
     context.runInstead(environment.programPath("isreloc.exe"), *command + tail);
+}
+
+// The product installed with these commands, relocated, then the entry's valueName run.
+E2eCase instanceCase(const std::string& name, uint32_t exitCode, const InstanceCommands& commands,
+                     const std::string& valueName, const std::string& tail,
+                     const std::function<void(CaseContext&, const Relocated&)>& verify) {
+    auto kept = std::make_shared<Relocated>();
+    E2eCase one{name, "isreloc.exe", "", {}, exitCode,
+                [commands](CaseContext& context) {
+                    redirectMachine(context);
+                    seedProductDirectory(context, kGuid);
+                    seedProductKey(context, kGuid, instanceKeyTree(commands));
+                },
+                [verify, kept](CaseContext& context) { verify(context, *kept); },
+                nullptr, restoreMachine};
+    one.runFirst = [kept, valueName, tail](CaseContext& context) { relocateAndRun(context, kept, valueName, tail); };
+    return one;
 }
 
 void expectStillRelocated(CaseContext& context, const Relocated& kept) {
@@ -91,47 +105,32 @@ std::vector<E2eCase> instanceCases(const E2eEnvironment& environment) {
                                  probeCommand(environment, "/quiet /exit:3010 " + removalArguments(environment))};
     const InstanceCommands completing{probeCommand(environment, "/uninstall " + removalArguments(environment)),
                                       plain.modify, plain.quietUninstall};
-    auto change = std::make_shared<Relocated>();
-    auto quiet = std::make_shared<Relocated>();
-    auto cancelled = std::make_shared<Relocated>();
-    auto completed = std::make_shared<Relocated>();
     return {
-        {"Change through ModifyPath runs the instance's own Change, waits, and leaves it relocated byte for byte",
-         "isreloc.exe", "", {}, 5,
-         [plain, change](CaseContext& context) { installRelocateAndRun(context, plain, change, "ModifyPath", ""); },
-         [plain, change](CaseContext& context) {
-             expectProbeLog(context, {plain.modify});
-             expectStillRelocated(context, *change);
-         },
-         nullptr, restoreMachine},
-        {"a quiet uninstall through QuietUninstallString removes the instance and waits for it", "isreloc.exe", "", {},
-         3010,
-         [plain, quiet](CaseContext& context) {
-             installRelocateAndRun(context, plain, quiet, "QuietUninstallString", "");
-         },
-         [plain](CaseContext& context) {
-             // Read at once: isreloc has ended, so the uninstaller must have done all it does.
-             const std::vector<std::string> lines = readFileLines(context.environment().scratchDirectory + "probe.log");
-             context.expect(!lines.empty() && lines[0] == plain.quietUninstall && lines.size() == 3,
-                            "the quiet uninstall had not run to its end when isreloc ended");
-             expectGone(context);
-         },
-         nullptr, restoreMachine},
-        {"a cancelled uninstall with -wait leaves the instance relocated, byte for byte, and tells the cancel",
-         "isreloc.exe", "", {}, 1602,
-         [plain, cancelled](CaseContext& context) {
-             installRelocateAndRun(context, plain, cancelled, "UninstallString", " -wait");
-         },
-         [plain, cancelled](CaseContext& context) {
-             expectProbeLog(context, {plain.uninstall});
-             expectStillRelocated(context, *cancelled);
-         },
-         nullptr, restoreMachine},
-        {"a completed uninstall with -wait leaves nothing of the instance", "isreloc.exe", "", {}, 0,
-         [completing, completed](CaseContext& context) {
-             installRelocateAndRun(context, completing, completed, "UninstallString", " -wait");
-         },
-         [](CaseContext& context) { expectGone(context); },
-         nullptr, restoreMachine},
+        instanceCase("Change through ModifyPath runs the instance's own Change, waits, and leaves it relocated byte "
+                     "for byte",
+                     5, plain, "ModifyPath", "",
+                     [plain](CaseContext& context, const Relocated& relocated) {
+                         expectProbeLog(context, {plain.modify});
+                         expectStillRelocated(context, relocated);
+                     }),
+        instanceCase("a quiet uninstall through QuietUninstallString removes the instance and waits for it", 3010, plain,
+                     "QuietUninstallString", "",
+                     [plain](CaseContext& context, const Relocated&) {
+                         // Read at once: isreloc has ended, so the uninstaller must have done all it does.
+                         const std::vector<std::string> lines =
+                             readFileLines(context.environment().scratchDirectory + "probe.log");
+                         context.expect(!lines.empty() && lines[0] == plain.quietUninstall && lines.size() == 3,
+                                        "the quiet uninstall had not run to its end when isreloc ended");
+                         expectGone(context);
+                     }),
+        instanceCase("a cancelled uninstall with -wait leaves the instance relocated, byte for byte, and tells the "
+                     "cancel",
+                     1602, plain, "UninstallString", " -wait",
+                     [plain](CaseContext& context, const Relocated& relocated) {
+                         expectProbeLog(context, {plain.uninstall});
+                         expectStillRelocated(context, relocated);
+                     }),
+        instanceCase("a completed uninstall with -wait leaves nothing of the instance", 0, completing, "UninstallString",
+                     " -wait", [](CaseContext& context, const Relocated&) { expectGone(context); }),
     };
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <set>
+
 #include "unique_handle.h"
 
 namespace {
@@ -33,7 +35,7 @@ bool readValues(HKEY key, KeyValues& values) {
     return true;
 }
 
-bool readTree(HKEY key, const std::wstring& path, KeyTree& tree) {
+bool readTree(HKEY key, const std::wstring& path, REGSAM view, KeyTree& tree, SubkeyListings* listings) {
     if (!readValues(key, tree[path])) return false;
     DWORD count = 0;
     DWORD longestName = 0;
@@ -41,14 +43,18 @@ bool readTree(HKEY key, const std::wstring& path, KeyTree& tree) {
                          nullptr, nullptr) != ERROR_SUCCESS)
         return false;
     std::wstring name(longestName + 1, L'\0');
+    std::set<std::wstring> read;
     for (DWORD index = 0; index < count; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         if (RegEnumKeyExW(key, index, &name[0], &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return false;
         const std::wstring subkeyName = name.substr(0, nameLength);
-        const UniqueRegistryKey subkey = openKey(key, subkeyName);
+        if (listings != nullptr) (*listings)[path].push_back(subkeyName);
+        // A name listed twice is one key; the listing alone shows the second entry.
+        if (!read.insert(subkeyName).second) continue;
+        const UniqueRegistryKey subkey = openKey(key, subkeyName, view);
         if (subkey.get() == nullptr ||
-            !readTree(subkey.get(), path.empty() ? subkeyName : path + L"\\" + subkeyName, tree))
+            !readTree(subkey.get(), path.empty() ? subkeyName : path + L"\\" + subkeyName, view, tree, listings))
             return false;
     }
     return true;
@@ -69,12 +75,12 @@ std::string valueName(const std::wstring& name) { return name.empty() ? "(defaul
 
 }  // namespace
 
-std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath, uint32_t view) {
+std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath, uint32_t view, SubkeyListings* listings) {
     const UniqueRegistryKey top = openKey(HKEY_LOCAL_MACHINE, keyPath, view);
     if (top.get() == nullptr) return std::nullopt;
     KeyTree tree;
     // A tree read only in part would pass for one that lost keys or values.
-    if (!readTree(top.get(), L"", tree)) tree[L"(unreadable)"] = {};
+    if (!readTree(top.get(), L"", view, tree, listings)) tree[kUnreadableKey] = {};
     return tree;
 }
 

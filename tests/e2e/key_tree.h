@@ -19,9 +19,16 @@ struct RawValue {
 using KeyValues = std::map<std::wstring, RawValue>;  // "" is the unnamed default value
 // Each key of the tree by its path below the top: "" is the top, "A\\B" a grandchild.
 using KeyTree = std::map<std::wstring, KeyValues>;
+// Each key's subkey names in the order the registry enumerates them, a name listed twice kept
+// twice: where a parent whose list was corrupted shows (an entry lost, another listed twice).
+using SubkeyListings = std::map<std::wstring, std::vector<std::wstring>>;
 
-// Nothing when the key is missing.
-std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath, uint32_t view = kView32);
+// A tree that could be read only in part holds this key, so that it never passes for a whole one.
+constexpr const wchar_t* kUnreadableKey = L"(unreadable)";
+
+// Nothing when the key is missing; the listings too when asked for.
+std::optional<KeyTree> readMachineKeyTree(const std::wstring& keyPath, uint32_t view = kView32,
+                                          SubkeyListings* listings = nullptr);
 // Creates keyPath and every key of the tree with its values; true when every call succeeded.
 bool writeMachineKeyTree(const std::wstring& keyPath, const KeyTree& tree, uint32_t view = kView32);
 // One line per key or value that differs, names in UTF-8; empty when the trees are equal.

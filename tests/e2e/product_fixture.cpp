@@ -8,6 +8,8 @@
 
 const char* const kProductGuid = "{5F3A9C21-8B4E-4D17-A6C2-93E1D0B7F458}";
 
+std::vector<std::string> productRunNames() { return {kProductGuid, std::string(kProductGuid) + "_0"}; }
+
 namespace {
 
 const std::string kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
@@ -62,6 +64,52 @@ std::string listOf(const std::vector<std::string>& lines) {
 std::wstring foreignProbePath(const E2eEnvironment& environment) {
     return widenAnsi(environment.scratchDirectory) +
            L"\u0423\u0434\u0430\u043B\u0435\u043D\u0438\u0435 \u88FD\u54C1\\probe.exe";
+}
+
+// Other entries and folders right beside every name the cases use, as other products' would be:
+// a run that loses, duplicates or alters one shows in the whole-machine comparison. Names sort
+// case-blind by UTF-16 code unit ('-' < '0' < '_' < '}'), a prefix before its extensions. Nothing
+// lies between {GUID} and {GUID}_0, so the move from one to the other has a neighbour right
+// after its new name and none between: the layout in which a rename that stores the key over
+// the next entry destroys that entry. No name here is one the product owns ({GUID}_<n>): "_00"
+// has a leading zero.
+std::vector<std::string> neighbourNames() {
+    const std::string guid = kProductGuid;                      // {...F458}
+    const std::string stem = guid.substr(0, guid.size() - 2);  // {...F45
+    return {
+        stem + "8",        // right before {GUID}: its own name without the closing brace
+        guid + "_00",      // right after {GUID}_0
+        guid + "_0x",      // right before {GUID}_1
+        guid + "_1-x",     // right after {GUID}_1
+        stem + "9",        // right before the next product
+        stem + "9}",       // the next product
+        stem + "A}",       // right after it
+    };
+}
+
+// A neighbour in the view isreloc never works in shows a run that strays there.
+std::vector<uint32_t> registryViews() {
+    return twoRegistryViews() ? std::vector<uint32_t>{kView32, kView64} : std::vector<uint32_t>{kView32};
+}
+
+KeyTree neighbourKeyTree(const std::string& name) {
+    KeyTree tree;
+    tree[L""][L"DisplayName"] = text(REG_SZ, L"Neighbour " + widenAnsi(name));
+    tree[L""][L"UninstallString"] = text(REG_SZ, L"\"C:\\Neighbour\\remove.exe\" " + widenAnsi(name));
+    tree[L""][L"Comments"] = {REG_SZ, ""};
+    tree[L"Features"][L"Main"] = {REG_DWORD, littleEndian(1, 4)};
+    return tree;
+}
+
+void seedNeighbours(CaseContext& context) {
+    for (const std::string& name : neighbourNames()) {
+        for (const uint32_t view : registryViews())
+            context.expect(writeMachineKeyTree(widenAnsi(uninstallKeyPath(name)), neighbourKeyTree(name), view),
+                           "cannot write the neighbour key " + name);
+        const std::string directory = maintenanceRoot(context.environment()) + name;
+        context.expect(makeDirectories(directory) && writeFileText(directory + "\\setup.exe", "MZ neighbour " + name),
+                       "cannot make the neighbour folder " + directory);
+    }
 }
 
 }  // namespace
@@ -163,6 +211,7 @@ void redirectMachine(CaseContext& context) {
     std::string bin = environment.binDirectory;
     bin.pop_back();
     context.expect(SetEnvironmentVariableA(kBinVariable, bin.c_str()) != 0, "cannot set ISRELOC_E2E_BIN");
+    seedNeighbours(context);
 }
 
 void seedProductKey(CaseContext& context, const std::string& name, const KeyTree& tree) {
@@ -192,6 +241,9 @@ void restoreMachine(CaseContext& context) {
     for (const std::string& name : machineSubkeyNames(kUninstallKey))
         if (startsWithProductGuid(name))
             context.expect(deleteMachineKeyTree(uninstallKeyPath(name)), "cannot delete the key " + name);
+    for (const std::string& name : neighbourNames())
+        for (const uint32_t view : registryViews())
+            context.expect(deleteMachineKeyTree(uninstallKeyPath(name), view), "cannot delete the key " + name);
     const SavedSetting& setting = programFilesSetting();
     if (!setting.saved) return;
     const bool restored = setting.value ? writeMachineValue(kCurrentVersionKey, "ProgramFilesDir", setting.value->type,

@@ -12,6 +12,9 @@
 
 // In upper case, as the tool spells the name it moves.
 extern const char* const kProductGuid;
+// The names a run on the product moves it between unless a case says otherwise: the GUID and
+// the first relocated name.
+std::vector<std::string> productRunNames();
 
 // The product's own uninstall command, as stored in its "UninstallString".
 struct ProductCommand {
@@ -50,7 +53,8 @@ KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& isrel
 
 // prepare: points "ProgramFilesDir" at the scratch folder (the machine's own value is kept for
 // restoreMachine), the probe's log into the scratch folder, and sets the variable the expandable
-// command uses.
+// command uses; lays out other products' entries and folders right beside every name a case
+// uses, in both registry views.
 void redirectMachine(CaseContext& context);
 // prepare: the key tree under the uninstall key named name, when given.
 void seedProductKey(CaseContext& context, const std::string& name, const KeyTree& tree);
@@ -60,8 +64,8 @@ void seedProductDirectory(CaseContext& context, const std::string& name);
 void seedInstalledProduct(CaseContext& context, const ProductCommand& command);
 // prepare: the product as install mode leaves it under relocatedName.
 void seedRelocatedProduct(CaseContext& context, const ProductCommand& command, const std::string& relocatedName);
-// cleanup: removes every uninstall key whose name starts with the product's GUID and gives
-// "ProgramFilesDir" its own value back.
+// cleanup: removes every uninstall key whose name starts with the product's GUID and the
+// neighbours' keys, and gives "ProgramFilesDir" its own value back.
 void restoreMachine(CaseContext& context);
 
 // verify

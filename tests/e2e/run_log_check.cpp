@@ -1,6 +1,9 @@
 #include "run_log_check.h"
 
+#include <windows.h>
+
 #include "fixture.h"
+#include "product_fixture.h"
 
 namespace {
 
@@ -23,6 +26,16 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
         pieces.push_back(text.substr(start, at - start));
     pieces.push_back(text.substr(start));
     return pieces;
+}
+
+bool runningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool startsAndEndsWith(const std::string& line, const std::string& start, const std::string& end) {
+    return line.size() >= start.size() + end.size() && line.compare(0, start.size(), start) == 0 &&
+           asciiLower(line.substr(line.size() - end.size())) == asciiLower(end);
 }
 
 }  // namespace
@@ -51,6 +64,15 @@ void expectLoggedBox(CaseContext& context, const ExpectedBox& box, bool shown) {
         if (matched == expected.size()) return;
     }
     context.expect(false, "the log does not hold the box \"" + box.caption + "\" with its text: " + expected[0]);
+}
+
+void expectLoggedKeyMove(CaseContext& context, const std::string& restoredName) {
+    const bool wine = runningUnderWine();
+    const std::string start = wine ? "keys are not renamed on this system: key " : "renamed key ";
+    const std::string end = (wine ? " is copied to " : " to ") + restoredName;
+    for (const std::string& line : runLogLines(context))
+        if (startsAndEndsWith(line, start, end)) return;
+    context.expect(false, "the log does not tell the key's move: no line \"" + start + "... " + end + "\"");
 }
 
 void expectLoggedExitCode(CaseContext& context, uint32_t exitCode) {

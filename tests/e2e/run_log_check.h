@@ -16,5 +16,8 @@ std::string logSwitch(const E2eEnvironment& environment);
 std::vector<std::string> runLogLines(CaseContext& context);
 // The box is in the log, caption and every line of its text, as one shown or not shown.
 void expectLoggedBox(CaseContext& context, const ExpectedBox& box, bool shown);
+// The log tells how the uninstall key went to restoredName: renamed, or under Wine (whose rename
+// can lose the entry after the new name) copied.
+void expectLoggedKeyMove(CaseContext& context, const std::string& restoredName);
 // The log ends with the exit code.
 void expectLoggedExitCode(CaseContext& context, uint32_t exitCode);

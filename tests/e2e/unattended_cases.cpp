@@ -87,11 +87,13 @@ E2eCase lingeringChildCase(const E2eEnvironment& environment) {
                     context.expect(asExpected, "when isreloc ended, the probe had recorded " + shown);
                     expectKeyTree(context, kGuid, productKeyTree(plainProductCommand(context.environment())));
                     expectNoKey(context, kRelocatedName);
+                    expectLoggedKeyMove(context, kGuid);
                     expectLoggedExitCode(context, 3010);
                 },
                 nullptr,
                 nullptr};
     one.startDirectory = maintenanceRoot(environment);
+    one.uninstallerRemovesMaintenanceRoot = true;
     // Should isreloc end too early, the child must not write into the next case's scratch folder.
     one.cleanup = [](CaseContext& context) {
         const std::string probeLog = context.environment().scratchDirectory + "probe.log";
@@ -170,5 +172,7 @@ std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
     };
     cases[0].unseenWindowStation = true;
     cases[1].unseenWindowStation = true;
+    // Refused command lines and boxes: the machine stays as it was.
+    for (const std::size_t refused : {0, 1, 3, 4}) cases[refused].runNames = std::vector<std::string>{};
     return cases;
 }
