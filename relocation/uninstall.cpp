@@ -152,7 +152,7 @@ void startThenKeepInstance(ModeContext& context, const Restored& restored, const
         if (!command.empty()) services.launchWideCommand(command);
         return;
     }
-    services.launchAndWait(command);
+    services.launchAndWait(command, context.start.timeLimitSeconds);
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::string root = locateMaintenanceRoot(*registry);

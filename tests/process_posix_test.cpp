@@ -98,7 +98,7 @@ TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
     installProduct();
     runInstall("-hwnd0 -guid" + kGuid);
     const KeySnapshot relocated = productKey(kTarget0);
-    services.scriptLaunchOutcome({true, 3010});
+    services.scriptLaunchOutcome(LaunchOutcome::ended(3010));
 
     const uint32_t exitCode = run("-uninstall -guid\"" + kTarget0 + "\" -tguid\"" + kGuid + "\" -silent -wait" +
                                   kLogSwitch + " --  -s -f1\"C:\\Pkg\\un install.iss\"");

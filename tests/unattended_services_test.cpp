@@ -27,7 +27,7 @@ TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptions) {
     for (const StartRow& row : kStartRows) {
         SCOPED_TRACE(row.name);
         NoFileServices system;
-        system.scriptLaunchOutcome({true, 3010});
+        system.scriptLaunchOutcome(LaunchOutcome::ended(3010));
         RunLog log(system, "");
         UnattendedServices services(system, log, {true, row.start == Start::waited, "-s -f1\"C:\\a  b.iss\""});
         if (row.start == Start::wide)
@@ -35,9 +35,14 @@ TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptions) {
         else if (row.start == Start::ansi)
             services.launchCommand("setup.exe -l0x0409");
         else
-            services.launchAndWait(u"setup.exe -l0x0409");
+            services.launchAndWait(u"setup.exe -l0x0409", 30u);
         EXPECT_EQ(system.launchedCommands(), row.started);
         EXPECT_EQ(system.waitedCommands(), row.waited);
+        // The time limit goes with the command.
+        EXPECT_EQ(system.waitLimits().size(), row.waited.size());
+        if (!row.waited.empty()) {
+            EXPECT_EQ(system.waitLimits().front(), std::optional<uint32_t>(30));
+        }
         EXPECT_EQ(services.waitedLaunch().has_value(), row.start == Start::waited);
         if (row.start == Start::waited) {
             EXPECT_EQ(services.waitedLaunch()->exitCode, 3010u);
@@ -47,10 +52,10 @@ TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptions) {
 
 TEST(UnattendedServices, AWaitedProgramThatCannotStartIsAnErrorBox) {
     NoFileServices system;
-    system.scriptLaunchOutcome({false, 0});
+    system.scriptLaunchOutcome(LaunchOutcome{});
     RunLog log(system, "");
     UnattendedServices services(system, log, {false, true, ""});
-    services.launchAndWait(u"missing.exe");
+    services.launchAndWait(u"missing.exe", std::nullopt);
     EXPECT_EQ(services.boxCaptions(), std::vector<std::string>{kStartFailedCaption});
     EXPECT_EQ(system.messages().size(), 1u);
 }
