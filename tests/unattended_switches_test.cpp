@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,26 +53,6 @@ TEST(UnattendedSwitches, AreWholeArgumentsTakenOffBeforeTheOptions) {
         EXPECT_EQ(parts.switches.wait, row.wait);
         EXPECT_EQ(parts.switches.logFile, row.logFile);
         EXPECT_EQ(parts.switches.appendedArguments, row.appended);
-    }
-}
-
-TEST(UnattendedSwitches, TimeoutTakesADecimalNumberOfSecondsOrRefusesTheCommandLine) {
-    const struct {
-        std::string arguments;
-        std::optional<uint32_t> seconds;
-    } rows[] = {
-        {"-TimeOut\"90\"", 90u},          {"-timeout\"0042\"", 42u},    {"-timeout4294967295", 4294967295u},
-        {"-timeout\"4294967296\"", {}}, {"-timeout\"1.5\"", {}},      {"-timeout\"-1\"", {}},
-        {"-timeout\"0x10\"", {}},       {"-timeout", {}},               {"-timeout\" 5\"", {}},
-        {"-timeout5 -timeoutx", 5u},     {"-timeoutx -timeout5", {}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.arguments);
-        FixedCommandLine commandLine("\"C:\\Tools\\isreloc.exe\" -guid{A} " + row.arguments, "C:\\Tools\\isreloc.exe");
-        const CommandLineParts parts = splitCommandLine(commandLine);
-        EXPECT_EQ(parts.options, Options{"-guid{A}"});
-        EXPECT_EQ(parts.switches.timeoutSeconds, row.seconds);
-        EXPECT_EQ(parts.switches.timeoutRefused, !row.seconds.has_value());
     }
 }
 

@@ -68,9 +68,8 @@ void RecordingServices::showMessage(const std::string& text, const std::string& 
 }
 
 LaunchOutcome RecordingServices::launchAndWait(const std::u16string& commandLine,
-                                              const std::optional<uint32_t>& timeLimitSeconds) {
+                                              const std::optional<uint32_t>&) {
     waitedCommands_.push_back(utf8FromUtf16(commandLine));
-    waitLimits_.push_back(timeLimitSeconds);
     return launchOutcome_;
 }
 

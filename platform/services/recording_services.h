@@ -49,8 +49,6 @@ public:
     const std::vector<std::string>& launchedCommands() const { return launchedCommands_; }
     // Every command line handed to launchAndWait (in UTF-8), in order; nothing is ever run.
     const std::vector<std::string>& waitedCommands() const { return waitedCommands_; }
-    // The time limit of each launchAndWait, in order.
-    const std::vector<std::optional<uint32_t>>& waitLimits() const { return waitLimits_; }
     // Everything appended to the file at the path so far; empty when nothing was.
     std::string appended(const std::string& path) const;
     // Every handle asked about with windowAlive, in order.
@@ -86,7 +84,6 @@ private:
     std::vector<uint32_t> pauses_;
     std::vector<RecordedMessage> messages_;
     std::vector<std::string> waitedCommands_;
-    std::vector<std::optional<uint32_t>> waitLimits_;
     LaunchOutcome launchOutcome_ = LaunchOutcome::ended(0);
     bool interactive_ = true;
     LocalTime localTime_{2024, 3, 9, 14, 5, 7, 42};

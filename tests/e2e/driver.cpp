@@ -99,6 +99,7 @@ CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
         if (one.whileRunning)
             whileRunning = [&one, &context](uint32_t elapsed) { one.whileRunning(context, elapsed); };
         StartPlace place{one.startDirectory, ""};
+        if (one.desktopOfItsOwn) place.desktop = desktopOfItsOwn();
         if (one.unseenWindowStation) {
             place.desktop = unseenDesktop();
             context.expect(!place.desktop.empty(), "cannot make a window station no one can see");

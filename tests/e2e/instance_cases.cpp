@@ -76,6 +76,13 @@ void expectStillRelocated(CaseContext& context, const Relocated& kept) {
         context.expect(false, "the relocated instance changed: " + difference);
 }
 
+// Under its GUID as the installer left it, where its own entry works.
+void expectLeftUnderItsGuid(CaseContext& context, const InstanceCommands& commands) {
+    expectProductDirectory(context, kGuid);
+    expectNoDirectory(context, kRelocatedName);
+    expectKeyTree(context, kGuid, instanceKeyTree(commands));
+}
+
 void expectGone(CaseContext& context) {
     expectNoDirectory(context, kGuid);
     expectNoDirectory(context, kRelocatedName);
@@ -95,7 +102,9 @@ std::vector<E2eCase> instanceCases(const E2eEnvironment& environment) {
     auto quiet = std::make_shared<Relocated>();
     auto cancelled = std::make_shared<Relocated>();
     auto completed = std::make_shared<Relocated>();
-    return {
+    const InstanceCommands restarting{probeCommand(environment, "/window /exit:3010"), plain.modify, plain.quietUninstall};
+    const InstanceCommands hanging{probeCommand(environment, "/hang"), plain.modify, plain.quietUninstall};
+    std::vector<E2eCase> cases = {
         {"Change through ModifyPath runs the instance's own Change, waits, and leaves it relocated byte for byte",
          "isreloc.exe", "", {}, 5,
          [plain, change](CaseContext& context) { installRelocateAndRun(context, plain, change, "ModifyPath", ""); },
@@ -133,5 +142,22 @@ std::vector<E2eCase> instanceCases(const E2eEnvironment& environment) {
          },
          [](CaseContext& context) { expectGone(context); },
          nullptr, restoreMachine},
+        {"an uninstall that returns 3010 leaves the instance under its GUID, for the restart to finish; a first "
+         "window on the desktop does not keep the wait going", "isreloc.exe", "", {}, 3010,
+         [=](CaseContext& context) {
+             installRelocateAndRun(context, restarting, std::make_shared<Relocated>(), "UninstallString", " -silent -wait");
+         },
+         [=](CaseContext& context) { expectLeftUnderItsGuid(context, restarting); },
+         nullptr, restoreMachine},
+        {"-timeout ends the wait for an uninstall that outlasts it: 1460, the instance under its GUID", "isreloc.exe",
+         "", {}, 1460,
+         [=](CaseContext& context) {
+             installRelocateAndRun(context, hanging, std::make_shared<Relocated>(), "UninstallString",
+                                   " -silent -wait -TIMEOUT\"2\"");
+         },
+         [=](CaseContext& context) { expectLeftUnderItsGuid(context, hanging); },
+         nullptr, restoreMachine},
     };
+    cases[4].desktopOfItsOwn = true;
+    return cases;
 }
