@@ -22,7 +22,10 @@ uint32_t exitCodeAtEnd(bool reportsResults, const std::vector<std::string>& boxC
     for (const std::string& caption : boxCaptions)
         if (!refusesCommandLine(caption)) return kExitInstallFailure;
     if (!boxCaptions.empty()) return kExitInvalidCommandLine;
-    if (waited && waited->started) return waited->exitCode;
+    if (waited && waited->started) {
+        if (waited->timedOut) return kExitTimeout;
+        return waited->exitCodeRead ? waited->exitCode : kExitInstallFailure;
+    }
     return 0;
 }
 

@@ -12,6 +12,12 @@
 
 namespace {
 
+// The box for a -timeout that is not a number of seconds: a command line refused before anything
+// is looked at, like a window handle in the wrong form.
+const char* const kIncorrectTimeoutText =
+    "Incorrect timeout format!\r\nPlease pass the timeout in seconds, as a decimal number, to this application";
+const char* const kIncorrectFormatCaption = "Incorrect format";
+
 // A command line that cannot be split (memory runs out) runs without switches; the program then
 // reports the argument list it cannot build.
 CommandLineParts readParts(CommandLine& commandLine) {
@@ -34,6 +40,8 @@ void logStart(RunLog& log, CommandLine& commandLine, const CommandLineParts& par
                                      : switches.silent ? "not shown (-silent)" : "not shown (no one can see them here)"));
     if (switches.wait) log.write("-wait: the started command and every process it starts are waited for");
     if (switches.quiet) log.write("-quiet: the product's quiet uninstall command, as -silent -wait");
+    if (switches.timeoutSeconds)
+        log.write("-timeout: a wait ends after " + std::to_string(*switches.timeoutSeconds) + " seconds");
     if (!switches.appendedArguments.empty())
         log.writeAnsi("appended to the started command: " + switches.appendedArguments);
 }
@@ -45,7 +53,7 @@ uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& reg
     const UnattendedSwitches& switches = parts.switches;
     // -quiet runs as -silent -wait; modify mode waits for the product's Change as -wait does.
     const bool modifyMode = findModeSwitch(parts.options).mode == ProgramMode::modify;
-    const StartSettings start{switches.wait || switches.quiet || modifyMode, switches.quiet};
+    const StartSettings start{switches.wait || switches.quiet || modifyMode, switches.quiet, switches.timeoutSeconds};
     RunLog log(system, switches.logFile);
     UnattendedServices services(system, log, {switches.silent || switches.quiet, start.wait, switches.appendedArguments});
     const bool reportsResults = services.reportsResults();
@@ -58,7 +66,10 @@ uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& reg
     RelocationModes modes(loggedRegistry, services, commandLine, start);
     uint32_t exitCode = 0;
     try {
-        runProgram(commandLine, services, modes);
+        if (switches.timeoutRefused)
+            services.showMessage(kIncorrectTimeoutText, kIncorrectFormatCaption, kTaskModalError);
+        else
+            runProgram(commandLine, services, modes);
         exitCode = exitCodeAtEnd(reportsResults, services.boxCaptions(), services.waitedLaunch());
     } catch (...) {
         reportFailure(std::current_exception(), services);

@@ -2,7 +2,9 @@
 // Splits the process's command line into arguments by the rules installers and Windows rely on
 // when they write isreloc's command: a backslash is ordinary, a quote opens and closes a section
 // anywhere and is never part of the argument, a quote pair at the start of an argument is
-// dropped, every byte from 0x01 to 0x20 separates, and the list ends at the first empty argument.
+// dropped, every character from 0x01 to 0x20 separates, and the list ends at the first empty
+// argument. The byte form serves the rules' own tests; the process reads its command line in
+// UTF-16, so that no character outside the ANSI code page is lost.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,3 +36,13 @@ const char* argumentEnd(const char* commandLine, int32_t index, CharStepper step
 // Every argument after token 0 in one pass: the same texts as argumentAfterToken0 for 1..count,
 // in linear time however long the command line is.
 std::vector<std::string> allArguments(const char* commandLine, CharStepper step = singleByteStep);
+
+// One argument of the command line as the system holds it, in UTF-16: read by the same rules,
+// one unit a character (no separator or quote is ever part of a surrogate pair).
+struct WideArgument {
+    std::u16string argument;  // quotes removed
+    std::u16string written;   // as it stands in the command line, quotes and all
+    const char16_t* stop;     // the separator or terminating zero that ended it
+};
+// Every argument after token 0, up to the first empty one.
+std::vector<WideArgument> allWideArguments(const char16_t* commandLine);

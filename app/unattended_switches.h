@@ -1,9 +1,11 @@
 #pragma once
 // The switches for runs that nobody watches, taken off the command line before the older options
 // are looked for. Unlike those, they are matched as whole arguments, in any letter case, so that
-// no path or value can set one off: -silent, -wait, -quiet, -log followed by a file name, and "--", after
-// which nothing is an option of isreloc's: the rest of the command line is the product's own.
+// no path or value can set one off: -silent, -wait, -quiet, -log followed by a file name, -timeout
+// followed by a number of seconds, and "--", after which nothing is an option of isreloc's: the
+// rest of the command line is the product's own.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,11 @@ struct UnattendedSwitches {
     bool quiet = false;
     // As written after the first -log; empty for no log.
     std::string logFile;
+    // The seconds after the first -timeout: how long a wait may last. Empty: as long as it takes.
+    std::optional<uint32_t> timeoutSeconds;
+    // The first -timeout is not followed by a decimal number of seconds that fits 32 bits: the
+    // command line is refused, like a window handle in the wrong form.
+    bool timeoutRefused = false;
     // The command line after the first "--" argument and the blanks that follow it, exactly as
     // written: quotes and inner spacing kept.
     std::string appendedArguments;

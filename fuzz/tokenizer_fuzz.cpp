@@ -149,5 +149,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const std::string wanted = inRange ? expected[static_cast<std::size_t>(index - 1)].argument : std::string();
         if (argumentAfterToken0(commandLine, index, step) != wanted) fail("argumentAfterToken0", text, index);
     }
+
+    // The process reads its command line in UTF-16: the same text, one unit a byte, splits into
+    // the same arguments, each ending where the reference's ends.
+    if (!doubleByte) {
+        const auto widened = [](const std::string& bytes) {
+            std::u16string wide;
+            for (const unsigned char byte : bytes) wide += static_cast<char16_t>(byte);
+            return wide;
+        };
+        const std::u16string wideText = widened(text);
+        const std::vector<WideArgument> wide = allWideArguments(wideText.c_str());
+        if (wide.size() != expected.size()) fail("allWideArguments size", text, static_cast<long>(wide.size()));
+        for (std::size_t i = 0; i < wide.size(); ++i) {
+            if (wide[i].argument != widened(expected[i].argument)) fail("allWideArguments", text, static_cast<long>(i + 1));
+            if (wide[i].stop != wideText.c_str() + expected[i].stop)
+                fail("allWideArguments stop", text, static_cast<long>(i + 1));
+        }
+    }
     return 0;
 }

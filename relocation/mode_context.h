@@ -2,6 +2,7 @@
 // What a mode run is given: the argument list, the system it works on, and its own path.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/registry/registry.h"
@@ -18,6 +19,8 @@ struct StartSettings {
     bool wait = false;
     // Start the product's quiet uninstall command instead of its uninstall command (-quiet).
     bool quiet = false;
+    // How long the wait may last (-timeout); empty for as long as it takes.
+    std::optional<uint32_t> timeLimitSeconds;
 };
 
 struct ModeContext {

@@ -12,6 +12,7 @@
 #include "relocation/names.h"
 #include "relocation/options.h"
 #include "relocation/product_values.h"
+#include "relocation/put_back.h"
 
 namespace {
 
@@ -149,23 +150,30 @@ std::u16string startable(ModeContext& context, const RestoredCommand& command) {
 }
 
 // Starts the program and, when the mode waits for it, waits until it and everything it started
-// have ended. When it waited (whether the program ran or could not be started) and the product is
-// still installed, because the person cancelled or the program failed or changed the product
-// without removing it, the product goes back under the name it was relocated to, so that the
-// instance keeps its place and the product's own name stays free for the next one.
+// have ended. A product the wait leaves installed goes back under the name it was relocated to,
+// so that the instance keeps its place and the product's own name stays free for the next one,
+// but only when nothing says its removal may still be going on (judgePutBack); otherwise it stays
+// under its own name, where its own entry works, and the log says why.
 void startThenKeepInstance(ModeContext& context, const Restored& restored, const std::u16string& command) {
     Services& services = context.services;
     if (!context.start.wait) {
         if (!command.empty()) services.launchWideCommand(command);
         return;
     }
-    services.launchAndWait(command);
+    PutBackFacts facts;
+    facts.launch = services.launchAndWait(command, context.start.timeLimitSeconds);
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::string root = locateMaintenanceRoot(*registry);
-    if (productPresence(context, *registry, root, restored.restoredName).installed())
+    facts.stillInstalled = productPresence(context, *registry, root, restored.restoredName).installed();
+    if (facts.stillInstalled) facts.pending = pendingOperationsMention(context.registryApi, root + restored.restoredName);
+    const PutBackVerdict verdict = judgePutBack(facts);
+    if (verdict.putBack) {
         relocateProduct(context, *registry, root, restored.restoredName, restored.relocatedName,
                         &restored.commands.isrelocCommands);
+    } else if (!verdict.stayReason.empty()) {
+        services.logNote("the product stays under " + restored.restoredName + ": " + verdict.stayReason);
+    }
 }
 
 }  // namespace

@@ -6,11 +6,12 @@
 // "-runfile" program). Every expected problem ends with one box, before anything moves where it
 // can be foreseen; registry failures escape.
 // With a wait (-wait, -quiet), a product still installed once the started program has ended (the
-// person cancelled, or the uninstaller failed) goes back under its relocated name.
+// person cancelled, or the uninstaller failed) goes back under its relocated name, unless anything
+// says its removal may still be going on (see put_back.h).
 void restoreInstallation(ModeContext& context);
 
 // Modify mode (Change and Repair in the list of programs, through "ModifyPath"): restores the
 // instance as uninstall mode does, starts the product's own "ModifyPath" command and waits for
 // it, then puts the product, when it is still installed, back under the name it was relocated to,
-// its possibly rewritten commands kept again.
+// its possibly rewritten commands kept again (under the same rules as uninstall mode).
 void modifyInstallation(ModeContext& context);

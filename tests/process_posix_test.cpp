@@ -58,6 +58,8 @@ TEST_F(ProcessRun, EachBoxIsShownOrLoggedAndEndsWithItsExitCode) {
          false, 1639},
         {"a -guid after -- is not an option", nullptr, true, "-uninstall -silent" + kLogSwitch + " -- -guid" + kTarget0,
          "Insufficient Commandline", false, 1639},
+        {"-silent: a -timeout that is no number refuses the command line", nullptr, true,
+         "-uninstall -silent -timeout\"2s\"" + kLogSwitch, "Incorrect format", false, 1639},
         {"-silent: the directory in the way is a failure", relocated, true,
          "-uninstall -guid" + kTarget0 + " -tguid" + kTarget0 + " -silent" + kLogSwitch, "Directory Error", false, 1603},
         {"-wait with the box seen: the exit code still tells", relocated, true,
@@ -94,17 +96,17 @@ TEST_F(ProcessRun, ALogThatCannotBeWrittenChangesNothing) {
     EXPECT_TRUE(services.messages().empty());
 }
 
-// The scripted uninstaller removes nothing, as one the person cancels: the instance goes back.
+// The scripted uninstaller removes nothing and returns 1602, as one the person cancels: it goes back.
 TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
     installProduct();
     runInstall("-hwnd0 -guid" + kGuid);
     const KeySnapshot relocated = productKey(kTarget0);
-    services.scriptLaunchOutcome({true, 3010});
+    services.scriptLaunchOutcome(LaunchOutcome::ended(1602));
 
     const uint32_t exitCode = run("-uninstall -guid\"" + kTarget0 + "\" -tguid\"" + kGuid + "\" -silent -wait" +
                                   kLogSwitch + " --  -s -f1\"C:\\Pkg\\un install.iss\"");
 
-    EXPECT_EQ(exitCode, 3010u);
+    EXPECT_EQ(exitCode, 1602u);
     EXPECT_TRUE(services.messages().empty());
     EXPECT_EQ(productKey(kTarget0), relocated);
     EXPECT_FALSE(productKey(lowerAscii(kGuid)).exists);
@@ -117,9 +119,9 @@ TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
           "moved folder " + directory(kTarget0) + " to " + directory(lowerAscii(kGuid)),
           "renamed key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kTarget0 + " to " + lowerAscii(kGuid),
           "wrote " + restoredKey + " value \"UninstallString\" (REG_SZ): \"" + kProductCommand + "\"",
-          std::string("ended with exit code 3010"),
+          std::string("ended with exit code 1602"),
           "moved folder " + directory(lowerAscii(kGuid)) + " to " + directory(kTarget0),
-          std::string("exit code 3010\r\n")})
+          std::string("exit code 1602\r\n")})
         EXPECT_TRUE(logHolds(line)) << line;
 }
 

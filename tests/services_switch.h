@@ -124,7 +124,9 @@ public:
         end();
     }
     // What the modes never call themselves is passed on uncounted.
-    LaunchOutcome launchAndWait(const std::u16string& command) override { return inner_.launchAndWait(command); }
+    LaunchOutcome launchAndWait(const std::u16string& command, const std::optional<uint32_t>& timeLimit) override {
+        return inner_.launchAndWait(command, timeLimit);
+    }
     void enterSystemDirectory() override { inner_.enterSystemDirectory(); }
     bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
     std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
@@ -133,6 +135,7 @@ public:
         return inner_.openForAppending(path);
     }
     LocalTime localTime() override { return inner_.localTime(); }
+    void logNote(const std::string& text) override { inner_.logNote(text); }
 
 private:
     // A wide text as the table shows it: characters beyond ASCII as '?'.

@@ -27,7 +27,7 @@ TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptions) {
     for (const StartRow& row : kStartRows) {
         SCOPED_TRACE(row.name);
         NoFileServices system;
-        system.scriptLaunchOutcome({true, 3010});
+        system.scriptLaunchOutcome(LaunchOutcome::ended(3010));
         RunLog log(system, "");
         UnattendedServices services(system, log, {true, row.start == Start::waited, "-s -f1\"C:\\a  b.iss\""});
         if (row.start == Start::wide)
@@ -35,7 +35,7 @@ TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptions) {
         else if (row.start == Start::ansi)
             services.launchCommand("setup.exe -l0x0409");
         else
-            services.launchAndWait(u"setup.exe -l0x0409");
+            services.launchAndWait(u"setup.exe -l0x0409", std::nullopt);
         EXPECT_EQ(system.launchedCommands(), row.started);
         EXPECT_EQ(system.waitedCommands(), row.waited);
         EXPECT_EQ(services.waitedLaunch().has_value(), row.start == Start::waited);
@@ -47,10 +47,10 @@ TEST(UnattendedServices, StartWithTheArgumentsAfterTheEndOfOptions) {
 
 TEST(UnattendedServices, AWaitedProgramThatCannotStartIsAnErrorBox) {
     NoFileServices system;
-    system.scriptLaunchOutcome({false, 0});
+    system.scriptLaunchOutcome(LaunchOutcome{});
     RunLog log(system, "");
     UnattendedServices services(system, log, {false, true, ""});
-    services.launchAndWait(u"missing.exe");
+    services.launchAndWait(u"missing.exe", std::nullopt);
     EXPECT_EQ(services.boxCaptions(), std::vector<std::string>{kStartFailedCaption});
     EXPECT_EQ(system.messages().size(), 1u);
 }

@@ -15,7 +15,10 @@ public:
     }
     void launchCommand(const std::string& commandLine) override { inner_.launchCommand(commandLine); }
     void launchWideCommand(const std::u16string& commandLine) override { inner_.launchWideCommand(commandLine); }
-    LaunchOutcome launchAndWait(const std::u16string& commandLine) override { return inner_.launchAndWait(commandLine); }
+    LaunchOutcome launchAndWait(const std::u16string& commandLine,
+                                const std::optional<uint32_t>& timeLimitSeconds) override {
+        return inner_.launchAndWait(commandLine, timeLimitSeconds);
+    }
     std::u16string expandWideEnvironment(const std::u16string& text) override {
         return inner_.expandWideEnvironment(text);
     }
@@ -32,6 +35,7 @@ public:
         return inner_.openForAppending(path);
     }
     LocalTime localTime() override { return inner_.localTime(); }
+    void logNote(const std::string& text) override { inner_.logNote(text); }
 
 protected:
     Services& inner() { return inner_; }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/services/job_wait.h"
 #include "platform/services/kernel_handle_win32.h"
 
@@ -9,23 +11,44 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t holds one UTF-16 unit");
 
+// Milliseconds since it was made. GetTickCount wraps after 49.7 days; the differences between
+// readings do not, as long as it is read more often than that (the wait reads it every second).
+class ElapsedClock {
+public:
+    uint64_t elapsed() {
+        const DWORD now = GetTickCount();
+        total_ += static_cast<DWORD>(now - last_);
+        last_ = now;
+        return total_;
+    }
+
+private:
+    DWORD last_ = GetTickCount();
+    uint64_t total_ = 0;
+};
+
 // A job whose messages arrive at a port of its own. Children join their parent's job by
-// default, so the job holds the whole tree the started program grows. A child created to break
-// away is let go rather than refused its start: refusing would change how the uninstaller runs.
+// default, so the job holds the whole tree the started program grows.
+//
+// Nothing may break away from it: the job sets neither JOB_OBJECT_LIMIT_BREAKAWAY_OK nor
+// JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK. A process that left the job could be neither seen nor
+// waited for, so the end of the wait would not be the end of the uninstall, and a product that
+// looks installed afterwards might be in the middle of its removal, where putting it back strands
+// the removal. The price: a child started with CREATE_BREAKAWAY_FROM_JOB is refused its start
+// (access denied), the answer it gets under any job that forbids breakaway.
 class PortedJob final : public JobWatch {
 public:
-    PortedJob()
-        : port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)), job_(CreateJobObjectW(nullptr, nullptr)) {
+    explicit PortedJob(ElapsedClock& clock)
+        : clock_(clock),
+          port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)),
+          job_(CreateJobObjectW(nullptr, nullptr)) {
         if (!port_ || !job_) return;
         JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{};
         association.CompletionKey = job_.get();
         association.CompletionPort = port_.get();
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
         // The port goes on before any process joins, so that no message is missed.
         ready_ = SetInformationJobObject(job_.get(), JobObjectAssociateCompletionPortInformation, &association,
-                                         sizeof association) &&
-                 SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+                                         sizeof association) != 0;
     }
 
     // False when there is no job, or the process cannot join it (an older Windows refuses a
@@ -58,16 +81,45 @@ public:
         return static_cast<int32_t>(accounting.ActiveProcesses);
     }
 
+    uint64_t elapsedMilliseconds() override { return clock_.elapsed(); }
+
 private:
+    ElapsedClock& clock_;
     KernelHandle port_;
     KernelHandle job_;
     bool ready_ = false;
 };
 
+enum class ProcessWait { ended, timedOut, failed };
+
+// Waits for the one process until it ends or the limit passes.
+ProcessWait waitForProcess(HANDLE process, ElapsedClock& clock, const std::optional<uint64_t>& limit) {
+    for (;;) {
+        DWORD slice = INFINITE;
+        if (limit) {
+            const uint64_t elapsed = clock.elapsed();
+            if (elapsed >= *limit) return ProcessWait::timedOut;
+            slice = static_cast<DWORD>(std::min<uint64_t>(*limit - elapsed, kJobCountEveryMs));
+        }
+        const DWORD waited = WaitForSingleObject(process, slice);
+        if (waited == WAIT_OBJECT_0) return ProcessWait::ended;
+        if (waited != WAIT_TIMEOUT) return ProcessWait::failed;
+    }
+}
+
 }  // namespace
 
-LaunchOutcome startAndWaitForTree(const std::u16string& commandLine, const std::u16string& directory) {
-    PortedJob job;
+LaunchOutcome startAndWaitForTree(const std::u16string& commandLine, const std::u16string& directory,
+                                  const std::optional<uint32_t>& timeLimitSeconds) {
+    // The desktop's own window first. Wine starts the process that keeps a desktop's window as a
+    // child of whoever first asks for it; started by the uninstaller, it would join the job and,
+    // since isreloc itself keeps the desktop in use, never leave it: the wait would never end.
+    // Asked for here, it is isreloc's child, outside the job. On Windows the window is always there.
+    GetDesktopWindow();
+    ElapsedClock clock;
+    const std::optional<uint64_t> limit =
+        timeLimitSeconds ? std::optional<uint64_t>(uint64_t{*timeLimitSeconds} * 1000) : std::nullopt;
+    PortedJob job(clock);
     // CreateProcessW may write into the command line, so it gets a copy of its own.
     std::u16string writable = commandLine;
     STARTUPINFOW startup{};
@@ -87,11 +139,19 @@ LaunchOutcome startAndWaitForTree(const std::u16string& commandLine, const std::
         TerminateProcess(process.get(), 1);  // it would never run, and the wait would never end
         return {};
     }
-    if (inJob) waitUntilJobEmpty(job);
+    LaunchOutcome outcome;
+    outcome.started = true;
+    const JobWaitEnd end = inJob ? waitUntilJobEmpty(job, limit) : JobWaitEnd::uncountable;
+    outcome.everyProcessEnded = end == JobWaitEnd::emptied;
     // The started process itself has ended when its job is empty; alone, or when the job could not
     // be counted, it is waited for here.
-    WaitForSingleObject(process.get(), INFINITE);
+    const ProcessWait alone =
+        end == JobWaitEnd::timedOut ? ProcessWait::timedOut : waitForProcess(process.get(), clock, limit);
+    outcome.timedOut = alone == ProcessWait::timedOut;
+    // A process whose end could not be told has no exit code to read.
+    if (alone != ProcessWait::ended) return outcome;
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.get(), &exitCode);
-    return {true, exitCode};
+    outcome.exitCodeRead = GetExitCodeProcess(process.get(), &exitCode) != 0;
+    outcome.exitCode = exitCode;
+    return outcome;
 }

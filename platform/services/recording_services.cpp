@@ -67,7 +67,8 @@ void RecordingServices::showMessage(const std::string& text, const std::string& 
     messages_.push_back(RecordedMessage{text, caption, flags});
 }
 
-LaunchOutcome RecordingServices::launchAndWait(const std::u16string& commandLine) {
+LaunchOutcome RecordingServices::launchAndWait(const std::u16string& commandLine,
+                                              const std::optional<uint32_t>&) {
     waitedCommands_.push_back(utf8FromUtf16(commandLine));
     return launchOutcome_;
 }

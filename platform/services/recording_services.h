@@ -7,6 +7,7 @@
 // file operations are left to the backend that derives from it. Its ANSI code page is Latin-1.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ public:
     void closeWindow(int32_t window);
     // Names for %NAME% references; looked up without regard to ASCII case, as Windows does.
     void setEnvironment(const std::string& name, const std::string& value);
-    // What every launchAndWait gives from now on; started with exit code 0 until told otherwise.
+    // What every launchAndWait gives from now on; ended with exit code 0 until told otherwise.
     void scriptLaunchOutcome(const LaunchOutcome& outcome) { launchOutcome_ = outcome; }
     void scriptInteractiveWindowStation(bool interactive) { interactive_ = interactive; }
     void scriptLocalTime(const LocalTime& time) { localTime_ = time; }
@@ -66,7 +67,8 @@ public:
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
-    LaunchOutcome launchAndWait(const std::u16string& commandLine) override;
+    LaunchOutcome launchAndWait(const std::u16string& commandLine,
+                                const std::optional<uint32_t>& timeLimitSeconds) override;
     bool interactiveWindowStation() override { return interactive_; }
     std::u16string widenAnsi(const std::string& text) override;
     // Tests hand in whole paths; a path stays as given.
@@ -84,7 +86,7 @@ private:
     std::vector<uint32_t> pauses_;
     std::vector<RecordedMessage> messages_;
     std::vector<std::string> waitedCommands_;
-    LaunchOutcome launchOutcome_{true, 0};
+    LaunchOutcome launchOutcome_ = LaunchOutcome::ended(0);
     bool interactive_ = true;
     LocalTime localTime_{2024, 3, 9, 14, 5, 7, 42};
     bool appendsFail_ = false;

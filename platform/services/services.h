@@ -9,16 +9,30 @@
 // scripted for tests).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Box flags the system uses.
 constexpr uint32_t kTaskModalError = 0x2010;        // MB_TASKMODAL | MB_ICONERROR
 constexpr uint32_t kTaskModalInformation = 0x2040;  // MB_TASKMODAL | MB_ICONINFORMATION
 
-// What became of a program started and waited for.
+// What became of a program started and waited for: what the mode needs to judge whether the
+// program's work is over, and how it went.
 struct LaunchOutcome {
     bool started = false;
-    uint32_t exitCode = 0;  // the started process's own, once it and everything it started have ended
+    // The started process's own exit code, read once it has ended; exitCodeRead is false when the
+    // system could not tell it (then exitCode means nothing), and when the wait timed out.
+    bool exitCodeRead = false;
+    uint32_t exitCode = 0;
+    // Every process of its work was seen to end: it joined a job, which nothing could leave, and
+    // the job emptied. False when it could not join one, or the job could not be counted, and it
+    // was waited for alone: what it started may still run.
+    bool everyProcessEnded = false;
+    // The time the wait was given ran out first: the program, or what it started, may still run.
+    bool timedOut = false;
+
+    // A program that ran to its end with every process it started.
+    static LaunchOutcome ended(uint32_t exitCode) { return {true, true, exitCode, true, false}; }
 };
 
 // A file held open for adding to its end: the log's, opened once for the whole run.
@@ -57,9 +71,11 @@ public:
     // ANSI code page starts as stored.
     virtual void launchWideCommand(const std::u16string& commandLine) = 0;
     // Starts the command the same way and returns only when it and every process it started
-    // (its job) have ended; a process that cannot join a job is waited for alone. Not started:
-    // started is false.
-    virtual LaunchOutcome launchAndWait(const std::u16string& commandLine) = 0;
+    // (its job) have ended; a process that cannot join a job is waited for alone. With a time
+    // limit, returns when that has passed, leaving whatever still runs running (timedOut).
+    // Not started: started is false.
+    virtual LaunchOutcome launchAndWait(const std::u16string& commandLine,
+                                        const std::optional<uint32_t>& timeLimitSeconds) = 0;
     // The text with its %NAME% environment references expanded; the text unchanged when that fails.
     virtual std::u16string expandWideEnvironment(const std::u16string& text) = 0;
     // True while the handle names a window; 0 names none.
@@ -84,4 +100,7 @@ public:
     // write it meanwhile; null when it cannot be opened.
     virtual std::unique_ptr<AppendFile> openForAppending(const std::string& path) = 0;
     virtual LocalTime localTime() = 0;
+    // One line for the run's log, when one is kept; nothing otherwise. For what only a mode can
+    // tell, such as why it left the product where it is.
+    virtual void logNote(const std::string& text) { (void)text; }
 };

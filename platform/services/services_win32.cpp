@@ -160,9 +160,10 @@ void Win32Services::launchWideCommand(const std::u16string& commandLine) {
     }
 }
 
-LaunchOutcome Win32Services::launchAndWait(const std::u16string& commandLine) {
+LaunchOutcome Win32Services::launchAndWait(const std::u16string& commandLine,
+                                          const std::optional<uint32_t>& timeLimitSeconds) {
     const std::u16string directory = leaveForSystemDirectory();
-    return startAndWaitForTree(commandLine, directory);
+    return startAndWaitForTree(commandLine, directory, timeLimitSeconds);
 }
 
 std::u16string Win32Services::expandWideEnvironment(const std::u16string& text) {

@@ -18,7 +18,8 @@ public:
     void pauseFor(uint32_t milliseconds) override;
     void enterSystemDirectory() override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
-    LaunchOutcome launchAndWait(const std::u16string& commandLine) override;
+    LaunchOutcome launchAndWait(const std::u16string& commandLine,
+                                const std::optional<uint32_t>& timeLimitSeconds) override;
     bool interactiveWindowStation() override;
     std::u16string widenAnsi(const std::string& text) override;
     std::string fullPath(const std::string& path) override;

@@ -47,20 +47,33 @@ std::u16string UnattendedServices::withAppendedArguments(const std::u16string& c
     return commandLine + u' ' + inner().widenAnsi(settings_.appendedArguments);
 }
 
-LaunchOutcome UnattendedServices::launchAndWait(const std::u16string& commandLine) {
+LaunchOutcome UnattendedServices::launchAndWait(const std::u16string& commandLine,
+                                               const std::optional<uint32_t>& timeLimitSeconds) {
     const std::u16string command = withAppendedArguments(commandLine);
-    log_.write("starting " + utf8FromUtf16(command) + " and waiting for it and every process it starts");
-    const LaunchOutcome outcome = inner().launchAndWait(command);
+    log_.write("starting " + utf8FromUtf16(command) + " and waiting for it and every process it starts" +
+               (timeLimitSeconds ? " for at most " + std::to_string(*timeLimitSeconds) + " seconds" : ""));
+    const LaunchOutcome outcome = inner().launchAndWait(command, timeLimitSeconds);
     waitedLaunch_ = outcome;
-    if (outcome.started) {
-        log_.write("the started program ended with exit code " + std::to_string(outcome.exitCode));
-    } else {
+    if (!outcome.started) {
         // With -wait the exit code is the uninstall's result: a start that went unnoticed would
         // report an uninstall that never happened.
         showMessage(kStartFailedText, kStartFailedCaption, kTaskModalError);
+        return outcome;
     }
+    if (outcome.timedOut) {
+        log_.write("stopped waiting after " + std::to_string(timeLimitSeconds.value_or(0)) +
+                   " seconds (-timeout): the started program, or what it started, may still run");
+        return outcome;
+    }
+    if (!outcome.everyProcessEnded)
+        log_.write("the started program could not be followed into a job: it was waited for alone, and what it "
+                   "started may still run");
+    log_.write(outcome.exitCodeRead ? "the started program ended with exit code " + std::to_string(outcome.exitCode)
+                                    : std::string("the started program ended; its exit code could not be read"));
     return outcome;
 }
+
+void UnattendedServices::logNote(const std::string& text) { log_.writeAnsi(text); }
 
 void UnattendedServices::showMessage(const std::string& text, const std::string& caption, uint32_t flags) {
     boxCaptions_.push_back(caption);

@@ -47,8 +47,10 @@ public:
     // Also shows (or logs) the box for a program that could not be started: when isreloc waits,
     // its exit code is the program's result, and a start that went unnoticed would report a
     // result that never came.
-    LaunchOutcome launchAndWait(const std::u16string& commandLine) override;
+    LaunchOutcome launchAndWait(const std::u16string& commandLine,
+                                const std::optional<uint32_t>& timeLimitSeconds) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
+    void logNote(const std::string& text) override;
 
 private:
     std::u16string withAppendedArguments(const std::u16string& commandLine);

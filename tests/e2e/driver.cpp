@@ -95,6 +95,7 @@ bool runProgram(const E2eCase& one, CaseContext& context) {
     std::function<void(uint32_t)> whileRunning;
     if (one.whileRunning) whileRunning = [&one, &context](uint32_t elapsed) { one.whileRunning(context, elapsed); };
     StartPlace place{one.startDirectory, ""};
+    if (one.desktopOfItsOwn) place.desktop = desktopOfItsOwn();
     if (one.unseenWindowStation) {
         place.desktop = unseenDesktop();
         context.expect(!place.desktop.empty(), "cannot make a window station no one can see");

@@ -76,6 +76,7 @@ struct E2eCase {
     // own that no one can see (as a service's), where a box would wait for ever.
     std::string startDirectory = "";
     bool unseenWindowStation = false;
+    bool desktopOfItsOwn = false;  // or on a desktop where no program has shown a window yet
     // A fault of the program this case shows, until it is mended: the case is reported as a known
     // fault and does not fail the run; once it passes, the run fails until the mark is removed.
     std::string knownFault = "";

@@ -90,6 +90,13 @@ void expectStillRelocated(CaseContext& context, const Relocated& kept) {
         context.expect(false, "the relocated instance changed: " + difference);
 }
 
+// Under its GUID as the installer left it, where its own entry works.
+void expectLeftUnderItsGuid(CaseContext& context, const InstanceCommands& commands) {
+    expectProductDirectory(context, kGuid);
+    expectNoDirectory(context, kRelocatedName);
+    expectKeyTree(context, kGuid, instanceKeyTree(commands));
+}
+
 void expectGone(CaseContext& context) {
     expectNoDirectory(context, kGuid);
     expectNoDirectory(context, kRelocatedName);
@@ -105,7 +112,9 @@ std::vector<E2eCase> instanceCases(const E2eEnvironment& environment) {
                                  probeCommand(environment, "/quiet /exit:3010 " + removalArguments(environment))};
     const InstanceCommands completing{probeCommand(environment, "/uninstall " + removalArguments(environment)),
                                       plain.modify, plain.quietUninstall};
-    return {
+    const InstanceCommands restarting{probeCommand(environment, "/window /exit:3010"), plain.modify, plain.quietUninstall};
+    const InstanceCommands hanging{probeCommand(environment, "/hang"), plain.modify, plain.quietUninstall};
+    std::vector<E2eCase> cases = {
         instanceCase("Change through ModifyPath runs the instance's own Change, waits, and leaves it relocated byte "
                      "for byte",
                      5, plain, "ModifyPath", "",
@@ -132,5 +141,14 @@ std::vector<E2eCase> instanceCases(const E2eEnvironment& environment) {
                      }),
         instanceCase("a completed uninstall with -wait leaves nothing of the instance", 0, completing, "UninstallString",
                      " -wait", [](CaseContext& context, const Relocated&) { expectGone(context); }),
+        instanceCase("an uninstall that returns 3010 leaves the instance under its GUID, for the restart to finish; a "
+                     "first window on the desktop does not keep the wait going",
+                     3010, restarting, "UninstallString", " -silent -wait",
+                     [restarting](CaseContext& context, const Relocated&) { expectLeftUnderItsGuid(context, restarting); }),
+        instanceCase("-timeout ends the wait for an uninstall that outlasts it: 1460, the instance under its GUID", 1460,
+                     hanging, "UninstallString", " -silent -wait -TIMEOUT\"2\"",
+                     [hanging](CaseContext& context, const Relocated&) { expectLeftUnderItsGuid(context, hanging); }),
     };
+    cases[4].desktopOfItsOwn = true;
+    return cases;
 }

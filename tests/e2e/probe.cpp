@@ -3,12 +3,14 @@
 // file named by ISRELOC_PROBE_LOG (else probe.log beside itself), then ends with 0. Arguments
 // that ask for more, in the order it does it:
 //   /report-cwd        one more line: "cwd " and its current directory
+//   /window            creates a window and destroys it again, as an uninstaller with a face does
 //   /spawn-lingering   starts a copy of itself with /lingering and every /remove: argument, and
 //                      ends at once, as setup.exe -runfromtemp hands over to a copy of itself
 //   /remove-key:<key>  without /spawn-lingering: removes the key below HKEY_LOCAL_MACHINE (32-bit
 //                      view) with all it holds, and each /remove:<folder> as below, recording
 //                      "removed <key or folder>" or "could not remove ...": an uninstaller that
 //                      completes
+//   /hang              does not end for ten seconds, as an uninstall that outlasts a time-out
 //   /exit:N            ends with N instead of 0
 // A copy started with /lingering records no command line: it waits kLingerMilliseconds, removes
 // each folder named by /remove:<folder> with all it holds (recording "removed <folder>" or
@@ -23,6 +25,7 @@
 namespace {
 
 constexpr DWORD kLingerMilliseconds = 1500;
+constexpr DWORD kHangMilliseconds = 10000;
 const std::string kRemoveArgument = "/remove:";
 const std::string kExitArgument = "/exit:";
 const std::string kRemoveKeyArgument = "/remove-key:";
@@ -146,10 +149,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
         if (!record("cwd " + std::string(directory, length < sizeof directory ? length : 0))) return 1;
     }
+    if (hasArgument("/window") && !DestroyWindow(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                                                   nullptr, nullptr)))
+        return 1;
     if (hasArgument("/spawn-lingering")) {
         if (!spawnLingeringCopy()) return 1;
     } else if (!removeNamed(true)) {
         return 1;
     }
+    if (hasArgument("/hang")) Sleep(kHangMilliseconds);
     return exitCodeAsked();
 }

@@ -26,3 +26,11 @@ std::string unseenDesktop() {
     static const std::string desktop = makeUnseenDesktop();
     return desktop;
 }
+
+std::string desktopOfItsOwn() {
+    static char station[256] = "";
+    static DWORD needed = 0;
+    static const bool made = CreateDesktopA("isreloc-e2e-own", nullptr, nullptr, 0, GENERIC_ALL, nullptr) &&
+                             GetUserObjectInformationA(GetProcessWindowStation(), UOI_NAME, station, sizeof station, &needed);
+    return made ? std::string(station) + "\\isreloc-e2e-own" : "";
+}

@@ -7,3 +7,5 @@
 // "station\desktop" for STARTUPINFO.lpDesktop, made on first use and kept for the driver's life;
 // empty when Windows (or Wine) would not make it.
 std::string unseenDesktop();
+// A desktop of its own on the driver's station, where no program has shown a window yet.
+std::string desktopOfItsOwn();
