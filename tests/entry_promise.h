@@ -33,15 +33,16 @@ inline std::string commandText(const std::vector<uint8_t>& data) {
 }
 
 struct IsrelocCommandForm {
-    bool modify = false;
     std::string relocated;  // after -guid
     std::string restored;   // after -tguid
     std::string arguments;  // everything after the program's quoted path, as Windows hands it on
 };
 
-// "<path>" -uninstall -guid"<a>" -tguid"<b>" (or -modify for -uninstall), then any of isreloc's
-// own switches (-silent, -wait, -quiet, -log"<file>", -timeout"<value>", in any letter case) and
-// an optional " -- <anything>"; nothing for any other text.
+// isreloc's command: "<path>" -uninstall -guid"<a>" -tguid"<b>" (or -modify for -uninstall, or
+// -quiet after it), exactly as isreloc writes it, whatever the path. A program whose file name is
+// isreloc's ("isreloc….exe", any letter case) may be followed by isreloc's own switches (-silent,
+// -wait, -quiet, -log"<file>", -timeout"<value>", -hwnd…, -runfile…, in any letter case) and one
+// optional " -- <anything>", as an engine writes the line. Nothing for any other text.
 inline std::optional<IsrelocCommandForm> isrelocCommandForm(const std::string& command) {
     IsrelocCommandForm form;
     size_t at = 0;
@@ -60,22 +61,30 @@ inline std::optional<IsrelocCommandForm> isrelocCommandForm(const std::string& c
     std::string path;
     if (!skip("\"") || !quoted(path)) return std::nullopt;
     const size_t afterPath = at;
-    form.modify = skip(" -modify -guid\"");
-    if ((!form.modify && !skip(" -uninstall -guid\"")) || !quoted(form.relocated) || !skip(" -tguid\"") ||
-        !quoted(form.restored))
+    if ((!skip(" -modify -guid\"") && !skip(" -uninstall -guid\"")) || !quoted(form.relocated) ||
+        !skip(" -tguid\"") || !quoted(form.restored))
         return std::nullopt;
-    while (at < command.size() && command.compare(at, 4, " -- ") != 0 && command.substr(at) != " --") {
+    form.arguments = command.substr(afterPath + 1);
+    const bool uninstall = command.compare(afterPath, 11, " -uninstall") == 0;
+    if (at == command.size() || (uninstall && command.substr(at) == " -quiet")) return form;
+    const std::string file = lowered(path.substr(path.find_last_of('\\') + 1));
+    if (file.rfind("isreloc", 0) != 0 || file.size() < 11 || file.compare(file.size() - 4, 4, ".exe") != 0)
+        return std::nullopt;
+    while (at < command.size()) {
+        if (command.compare(at, 4, " -- ") == 0 || command.substr(at) == " --") return form;
         if (!skip(" ")) return std::nullopt;
         size_t end = at;
         for (bool inQuotes = false; end < command.size() && (inQuotes || command[end] != ' '); ++end)
             if (command[end] == '"') inQuotes = !inQuotes;
         const std::string word = lowered(command.substr(at, end - at));
-        if (word != "-silent" && word != "-wait" && word != "-quiet" && word.rfind("-log", 0) != 0 &&
-            word.rfind("-timeout", 0) != 0)
+        const auto valued = [&word](const std::string& name) {
+            return word.size() >= name.size() + 2 && word.rfind(name + "\"", 0) == 0 && word.back() == '"';
+        };
+        if (word != "-silent" && word != "-wait" && word != "-quiet" && !valued("-log") && !valued("-timeout") &&
+            word.rfind("-hwnd", 0) != 0 && word.rfind("-runfile", 0) != 0)
             return std::nullopt;
         at = end;
     }
-    form.arguments = command.substr(afterPath + 1);
     return form;
 }
 
@@ -91,13 +100,16 @@ inline std::string programOf(const std::string& command) {
 // - isreloc's command: its -guid names the entry's own key, whose folder holds the product;
 // - a product's own command naming a program below the root: that folder holds the product
 //   (a program elsewhere is not isreloc's to keep).
-// A run stopped dead between its two moves leaves key and folder under the run's two names, and
-// no one command can name both: there isreloc's command must name the entry's key by one of its
-// two names and the product's folder by one of them, and running it is what proves the rest.
+// A run stopped part-way leaves isreloc's command where the next run must find it: killed between
+// its two moves, key and folder are under the run's two names and no one command can name both;
+// a restore that failed after its moves gives the main command back last, so the key already
+// under the restored name still runs isreloc, which finishes the restore. There isreloc's command
+// must name the entry's key by one of its two names and the product's folder by one of them, and
+// running it is what proves the rest.
 inline bool commandRuns(const std::string& command, const std::string& keyName, const std::string& root,
-                        const std::function<bool(const std::string&)>& productAt, bool stoppedDead = false) {
+                        const std::function<bool(const std::string&)>& productAt, bool partWay = false) {
     if (const std::optional<IsrelocCommandForm> form = isrelocCommandForm(command)) {
-        if (!stoppedDead) return namesMatch(form->relocated, keyName) && productAt(form->relocated);
+        if (!partWay) return namesMatch(form->relocated, keyName) && productAt(form->relocated);
         return (namesMatch(form->relocated, keyName) || namesMatch(form->restored, keyName)) &&
                (productAt(form->relocated) || productAt(form->restored));
     }

@@ -29,6 +29,9 @@ void productRelocated(ModeMachine& machine) {
     machine.runInstall("-hwnd0 -guid" + kGuid);
 }
 
+// A key that cannot be read whole may be somebody's: it is in the way.
+const std::string kKeyInTheWay = "Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE\\";
+
 const std::vector<ModeBox> kInstallBoxes = {
     {"Insufficient commandline parameters!\r\nYou have to pass at least -hwnd\"<value>\" and -guid\"<value>\" to "
      "this application!",
@@ -40,6 +43,7 @@ const std::vector<ModeBox> kInstallBoxes = {
     {"Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application",
      "Incorrect format"},
     {"Registry Error!\r\nUnable to access the registry", "Registry Error"},
+    {kKeyInTheWay, "Registry Error"},
 };
 
 const std::vector<ModeBox> kUninstallBoxes = {
@@ -52,6 +56,7 @@ const std::vector<ModeBox> kUninstallBoxes = {
     {"Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application",
      "Incorrect format"},
     {"Registry Error!\r\nUnable to access the registry", "Registry Error"},
+    {kKeyInTheWay, "Registry Error"},
 };
 
 const char* noKnownFault(const std::string&, const std::string&, const std::string&) { return nullptr; }
@@ -90,7 +95,7 @@ void proveUnderInjection(const ModeUnderTest& mode) {
 
 TEST(FailureInjection, InstallModeKeepsTheProductWholeAtEveryCall) {
     proveUnderInjection({"install mode", ModeGoal::relocate, relocateInstallation, kInstallArguments, kGuid, kRelocated,
-                         productInstalled, kInstallBoxes, noKnownFault});
+                         productInstalled, kInstallBoxes, noKnownFault, kGuid + "_1"});
 }
 
 // The names as install mode wrote them into the command; -tguid arrives lower-cased, so the

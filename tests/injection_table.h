@@ -32,6 +32,9 @@ struct ModeUnderTest {
     std::vector<ModeBox> boxes;
     // A check known to fail on a row, and why; null for none. The row is shown, not hidden.
     const char* (*knownFault)(const std::string& seam, const std::string& call, const std::string& injection);
+    // Where install mode's own search goes on to when it cannot read the key under targetName: a
+    // key it cannot read may be somebody's, so the name counts as taken. Empty for a given target.
+    std::string nextTargetName = {};
 };
 
 struct RowChecks {
@@ -114,14 +117,14 @@ inline bool productAt(InjectionMachine& machine, const std::string& name) {
 }
 
 // Every command the entry under the name holds starts what is there (nothing to check without one).
-inline bool entryRuns(InjectionMachine& machine, const std::string& name, bool stoppedDead) {
+inline bool entryRuns(InjectionMachine& machine, const std::string& name, bool partWay) {
     const KeySnapshot key = machine.productKey(name);
     for (const char* valueName : entry_promise::kCommandValues) {
         const ValueSnapshot* command = machine.value(key, valueName);
         if (command == nullptr || (command->type != kRegSz && command->type != kRegExpandSz)) continue;
         const auto here = [&machine](const std::string& folder) { return productAt(machine, folder); };
         if (!entry_promise::commandRuns(entry_promise::commandText(command->data), name, kMaintenanceRoot, here,
-                                        stoppedDead))
+                                        partWay))
             return false;
     }
     return true;
@@ -224,14 +227,27 @@ inline bool knownBox(const ModeUnderTest& mode, const RecordedMessage& box) {
     return false;
 }
 
-inline InjectionRow runRow(const ModeUnderTest& mode, const CleanRun* clean, Seam seam, Injection injection,
+// Whether the row's injected call is a failed look at the key under the target name, which may
+// make install mode's own search go on to the next name.
+inline bool failedLookAtTarget(const ModeUnderTest& mode, const CleanRun* clean, Seam seam, Injection injection,
+                               uint64_t number) {
+    return clean != nullptr && seam == Seam::registry && injection == Injection::fail &&
+           !mode.nextTargetName.empty() && clean->registryCalls[number - 1].kind == RegistryCall::openKey &&
+           entry_promise::namesMatch(clean->registryCalls[number - 1].detail,
+                                     "HKLM\\" + std::string(kUninstallKey) + mode.targetName);
+}
+
+inline InjectionRow runRow(const ModeUnderTest& modeAsGiven, const CleanRun* clean, Seam seam, Injection injection,
                            uint64_t number, CleanRun* cleanOut = nullptr) {
+    ModeUnderTest mode = modeAsGiven;
     InjectionMachine machine;
     mode.prepare(machine);
     machine.services.openWindow(kInstallerWindow, 1);
     const InjectionMachine::Footprint start = machine.footprint();
-    const std::vector<std::string> productNames = {mode.sourceName, mode.targetName};
-    const InjectionMachine::Footprint outside = machine.footprint(productNames);
+    const bool mayTakeNextName = failedLookAtTarget(mode, clean, seam, injection, number);
+    const InjectionMachine::Footprint outsideNext =
+        mayTakeNextName ? machine.footprint({mode.sourceName, mode.nextTargetName}) : InjectionMachine::Footprint();
+    const InjectionMachine::Footprint outsideGiven = machine.footprint({mode.sourceName, mode.targetName});
     const uint64_t registryBase = machine.registry.callCount();
     if (seam == Seam::registry && injection == Injection::fail) machine.registry.failCall(registryBase + number);
     if (seam == Seam::registry && injection == Injection::kill) machine.registrySwitch.killAfter(number);
@@ -269,10 +285,14 @@ inline InjectionRow runRow(const ModeUnderTest& mode, const CleanRun* clean, Sea
     // The product, under the two names the mode moves between, and everything else. A kill after
     // a close or a flush lets the run return; it is a kill all the same.
     const bool killed = escape.killed || machine.life.killed;
-    row.checks.outside = machine.footprint(productNames).sameMachine(outside);
+    const bool tookNextName = mayTakeNextName && machine.productKey(mode.nextTargetName).exists;
+    if (tookNextName) mode.targetName = mode.nextTargetName;
+    const std::vector<std::string> productNames = {mode.sourceName, mode.targetName};
+    row.checks.outside = machine.footprint(productNames).sameMachine(tookNextName ? outsideNext : outsideGiven);
     row.checks.onceAsked = !killed;
     row.checks.once = killed || wholeOnce(machine, mode, *clean);
-    row.checks.runs = entryRuns(machine, mode.sourceName, killed) && entryRuns(machine, mode.targetName, killed);
+    const bool partWay = killed || (!escape.failure.empty() && mode.goal == ModeGoal::restore);
+    row.checks.runs = entryRuns(machine, mode.sourceName, partWay) && entryRuns(machine, mode.targetName, partWay);
 
     // How the run ended, as the user would see it.
     const std::vector<RecordedMessage>& boxes = machine.servicesSwitch.boxesAsked();
