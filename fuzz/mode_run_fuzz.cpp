@@ -291,7 +291,8 @@ void seedKey(MemoryRegistry& registry, const std::string& keyPath, const KeyTree
     }
 }
 
-void seed(const Machine& machine, const Product& product, bool engineLines, MemoryRegistry& registry,
+// Makes the machine; false when an entry's name is too long for any key or folder to have it.
+bool seed(const Machine& machine, const Product& product, bool engineLines, MemoryRegistry& registry,
           MemoryFileServices& files) {
     const ProgramFiles& programFiles = kProgramFiles[machine.programFiles];
     if (programFiles.present) {
@@ -307,8 +308,12 @@ void seed(const Machine& machine, const Product& product, bool engineLines, Memo
     files.makeFile("C:\\Vendor\\data.bin", "vendor");
     files.makeDirectory(product.root + "Unrelated");
     files.makeFile(product.root + "Unrelated\\setup.exe", "MZ unrelated");
+    bool whole = true;
     for (const Seeded& entry : machine.entries) {
-        if (entry.name.size() > 255) continue;  // no key or folder name is longer
+        if (entry.name.size() > 255) {  // no key or folder name is longer
+            whole = false;
+            continue;
+        }
         if (entry.key != KeyKind::none)
             seedKey(registry, kUninstallKey + "\\" + entry.name, keyTreeFor(entry, product, engineLines));
         const std::string folder = product.root + entry.name;
@@ -327,6 +332,7 @@ void seed(const Machine& machine, const Product& product, bool engineLines, Memo
         case FolderKind::count: break;
         }
     }
+    return whole;
 }
 
 // ---- the command line, from a grammar, with the arguments it makes ----
@@ -431,8 +437,9 @@ WrittenLine commandLineArguments(Input& input) {
         case 6: {
             static const std::vector<std::string> kSwitches[] = {
                 {"-silent"}, {"-WAIT"}, {"-quiet"}, {"-log\"C:\\Temp\\isreloc.log\"", "-logC:\\Temp\\isreloc.log"},
-                {"-- -s -f1\"C:\\a b.iss\" -guid{x}", "--", "-s", "-f1C:\\a b.iss", "-guid{x}"}, {"-modify"}};
-            const std::vector<std::string>& chosen = kSwitches[input.pick(6)];
+                {"-- -s -f1\"C:\\a b.iss\" -guid{x}", "--", "-s", "-f1C:\\a b.iss", "-guid{x}"}, {"-modify"},
+                {"-timeout\"30\"", "-timeout30"}, {"-TIMEOUT\"-guid\"", "-TIMEOUT-guid"}};
+            const std::vector<std::string>& chosen = kSwitches[input.pick(std::size(kSwitches))];
             line.add(chosen[0], chosen.size() == 1 ? chosen : std::vector<std::string>(chosen.begin() + 1, chosen.end()));
             break;
         }
@@ -458,7 +465,7 @@ std::string uninstallRun(const std::string& guid) {
 }
 // What an engine, the list of programs' Change, and a quiet uninstall run, waiting for the product.
 std::string waitedRun(size_t which, const std::string& guid) {
-    if (which == 0) return uninstallRun(guid) + " -silent -wait -- -s -f1\"C:\\Packages\\remove.iss\"";
+    if (which == 0) return uninstallRun(guid) + " -silent -wait -timeout\"3600\" -- -s -f1\"C:\\Packages\\remove.iss\"";
     if (which == 1) return uninstallRun(guid) + " -quiet";
     return " -modify -guid\"" + guid + "_0\" -tguid\"" + guid + "\"";
 }
@@ -483,7 +490,7 @@ std::string restoredNameOf(const std::string& name) {
     return digits ? name.substr(0, underscore) : name;
 }
 
-// Arguments arrive lowercased; isreloc's own switches (-silent, -wait, -quiet, -log...) and
+// Arguments arrive lowercased; isreloc's own switches (-silent, -wait, -quiet, -log..., -timeout...) and
 // everything from "--" on are taken off first; the first argument that is -u, -uninstall or
 // -modify selects the mode and goes; the first argument holding "-guid" anywhere gives the source
 // (less its first 5 characters, in upper case), the first holding "-tguid" the target (less 6).
@@ -492,7 +499,9 @@ RunNames runNamesOf(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
         const std::string word = lowered(argument);
         if (word == "--") break;
-        if (word != "-silent" && word != "-wait" && word != "-quiet" && word.rfind("-log", 0) != 0) list.push_back(word);
+        if (word != "-silent" && word != "-wait" && word != "-quiet" && word.rfind("-log", 0) != 0 &&
+            word.rfind("-timeout", 0) != 0)
+            list.push_back(word);
     }
     RunNames names;
     for (auto word = list.begin(); word != list.end(); ++word)
@@ -718,15 +727,21 @@ struct Outcome {
     bool reported = false;  // a failure escaped: the report, and exit code 1 or 1603
     size_t boxes = 0;
     uint32_t exitCode = 0;
+    int waits = 0;          // programs started and waited for
+    bool timedOut = false;  // and the wait ran past -timeout
 };
 
 // What the program a run starts and waits for does, as the input chooses: it ends with a code,
 // and removes the product's key and folder under the name it was started for (a completed
-// uninstall) or leaves them (a cancelled one, or a Change).
+// uninstall) or leaves them (a cancelled one, or a Change). The wait may not see all of it: the
+// program could not join a job and was waited for alone, it ran past -timeout, or its exit code
+// could not be read.
+enum class WaitEnd { everyProcess, alone, pastTimeLimit, codeUnread };
 struct StandIn {
     bool starts = true;
     uint32_t exitCode = 0;
     bool removesProduct = false;
+    WaitEnd end = WaitEnd::everyProcess;
     std::string name;  // the product's name while its command runs: the restored one
     std::string root;  // the maintenance root
     std::function<void()> atStart;  // what a check wants to see the moment it starts
@@ -737,10 +752,10 @@ public:
     StandInServices(Services& inner, MemoryRegistry& store, MemoryFileServices& files, const StandIn& standIn)
         : ForwardingServices(inner), store_(store), files_(files), standIn_(standIn) {}
 
-    LaunchOutcome launchAndWait(const std::u16string& commandLine) override {
+    LaunchOutcome launchAndWait(const std::u16string& commandLine, const std::optional<uint32_t>& limit) override {
         ++waits;
-        inner().launchAndWait(commandLine);
-        if (!standIn_.starts) return {false, 0};
+        inner().launchAndWait(commandLine, limit);
+        if (!standIn_.starts) return {};
         if (standIn_.atStart) standIn_.atStart();
         if (standIn_.removesProduct) {
             TRegistry eraser(store_);
@@ -748,9 +763,15 @@ public:
             eraser.eraseKeyTree("\\" + kUninstallKey + "\\" + standIn_.name);
             files_.removeTree(standIn_.root + standIn_.name);
         }
-        return {true, standIn_.exitCode};
+        LaunchOutcome outcome = LaunchOutcome::ended(standIn_.exitCode);
+        outcome.everyProcessEnded = standIn_.end != WaitEnd::alone;
+        outcome.exitCodeRead = standIn_.end != WaitEnd::codeUnread;
+        if (standIn_.end == WaitEnd::pastTimeLimit && limit) outcome = {true, false, 0, true, true};
+        timedOut = outcome.timedOut;
+        return outcome;
     }
     int waits = 0;
+    bool timedOut = false;
 
 private:
     MemoryRegistry& store_;
@@ -773,8 +794,7 @@ void reportFailure(std::exception_ptr failure, Services&) {
 }
 
 Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::string& arguments,
-                Injection injection = Injection::none, uint64_t call = 0, const StandIn& standIn = StandIn(),
-                int* waits = nullptr) {
+                Injection injection = Injection::none, uint64_t call = 0, const StandIn& standIn = StandIn()) {
     RunLife life;
     RegistryKillSwitch registry(store, life);
     StandInServices standInServices(files, store, files, standIn);
@@ -797,7 +817,8 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
         outcome.killed = true;
     }
     outcome.reported = reportedFailure;
-    if (waits != nullptr) *waits = standInServices.waits;
+    outcome.waits = standInServices.waits;
+    outcome.timedOut = standInServices.timedOut;
     store.clearFailures();
     outcome.boxes = files.messages().size() - boxesBefore;
     if (std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr && injection != Injection::none) {
@@ -962,7 +983,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     MemoryRegistry store;
     MemoryFileServices files;
-    seed(machine, product, engineLines, store, files);
+    // A clean machine whose relocated entry cannot exist is no clean machine.
+    machine.clean = seed(machine, product, engineLines, store, files) && machine.clean;
     files.openWindow(77, 1);
     const bool interactive = (standInChoice & 0x80) == 0;
     files.scriptInteractiveWindowStation(interactive);
@@ -981,11 +1003,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     standIn.starts = (standInChoice & 1) == 0;
     standIn.removesProduct = (standInChoice & 2) != 0 && lockedKeys == 0;
     static const uint32_t kExitCodes[] = {0, 3010, 1641, 1603, 1618, 5};
-    standIn.exitCode = kExitCodes[(standInChoice >> 2) % std::size(kExitCodes)];
+    standIn.exitCode = kExitCodes[((standInChoice >> 2) & 7) % std::size(kExitCodes)];
+    standIn.end = static_cast<WaitEnd>((standInChoice >> 5) & 3);
     standIn.name = names.target.value_or(names.source);
     standIn.root = product.root;
-    int waits = 0;
-    const Outcome outcome = runOnce(store, files, arguments, injection, call, standIn, &waits);
+    const Outcome outcome = runOnce(store, files, arguments, injection, call, standIn);
+    const int waits = outcome.waits;
     store.grantEverything();
     const MachineView after{snapshot(store), files.entries(), &files, product.root};
     // What the stand-in removed is the uninstaller's doing, not isreloc's.
@@ -1001,14 +1024,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::fprintf(stderr, "  seeded %s: key kind %d, mask %02x, folder kind %d\n", entry.name.c_str(),
                          static_cast<int>(entry.key), entry.mask, static_cast<int>(entry.folder));
     }
-    // A waited program that cannot start adds its own box, after which the product is put back.
+    // A waited program that cannot start adds its own box.
     const size_t startBoxes = waits > 0 && !standIn.starts ? 1 : 0;
     check(outcome.boxes + (outcome.reported ? 1 : 0) <= 1 + startBoxes, "more than one box shown by" + run);
     // The exit codes of the README's table.
     if (!outcome.killed) {
         const uint32_t code = outcome.exitCode;
         const bool expectedCode = code == 0 || code == 1 || code == 1603 || code == 1639 ||
-                                  (waits > 0 && standIn.starts && code == standIn.exitCode);
+                                  (waits > 0 && standIn.starts && code == standIn.exitCode) ||
+                                  (outcome.timedOut && code == 1460);
         check(expectedCode, "exit code " + std::to_string(code) + " from" + run);
         if (outcome.reported) check(code == 1 || code == 1603, "a reported failure ended with " + std::to_string(code));
         const std::string switches = lowered(arguments);
@@ -1035,7 +1059,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (productWasWhole && !productRemoved && !outcome.killed) {
         const std::optional<std::string> onceAfter = after.productOnce(names);
         check(onceAfter.has_value(), "the product is not there once, key and folder under one name, after" + run);
-        check(after.entryRuns(*onceAfter), "a command of the product's entry starts what is not there after" + run);
+        // A restore that failed after its moves gives the main command back last: isreloc's, it
+        // finishes the restore.
+        check(after.entryRuns(*onceAfter, outcome.reported && names.uninstallMode),
+              "a command of the product's entry starts what is not there after" + run);
     }
     if (productWasWhole && outcome.killed)
         for (const std::string* name : {&names.source, &*names.target})
@@ -1066,12 +1093,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                   "a cleanly relocated product is not back, its uninstaller started, after" + run);
     }
     // A clean relocated product whose uninstaller or Change was waited for: removed, it is gone
-    // under both names; left installed, it is back under its relocated name, byte for byte.
+    // under both names. Left installed, it goes back under its relocated name, byte for byte, only
+    // on evidence that its removal did not happen and will not: the program ran, every process of
+    // it was waited for within the time, and its exit code was read and is not 3010 or 1641 (the
+    // removal succeeded and finishes at the restart). Otherwise it stays under its GUID, whole,
+    // its own commands in place, where its own entry works.
     if (machine.clean && machine.waited && injection == Injection::none) {
         const bool gone = entryTree(after.registry, product.guid).empty() && !after.keyThere(relocatedName) &&
                           !after.folderThere(product.guid) && !after.folderThere(relocatedName);
+        const bool wholeEndSeen = standIn.starts && !outcome.timedOut && standIn.end != WaitEnd::alone &&
+                                  standIn.end != WaitEnd::codeUnread;
+        const bool finishesAtRestart = standIn.exitCode == 3010 || standIn.exitCode == 1641;
         if (productRemoved) {
             check(gone, "a removed product left something behind after" + run);
+        } else if (!wholeEndSeen || finishesAtRestart) {
+            check(backWhole(), "a product whose removal may still go on is not left whole under its GUID by" + run);
         } else {
             check(entryTree(after.registry, relocatedName) == entryTree(before.registry, relocatedName) &&
                       entryTree(after.registry, product.guid).empty(),
@@ -1079,7 +1115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(after.productAt(relocatedName) && !after.folderThere(product.guid),
                   "a product left installed does not have its folder back after" + run);
         }
-        check(outcome.exitCode == (standIn.starts ? standIn.exitCode : 1603u),
+        const uint32_t told = !standIn.starts                      ? 1603u
+                              : outcome.timedOut                     ? 1460u
+                              : standIn.end == WaitEnd::codeUnread   ? 1603u
+                                                                     : standIn.exitCode;
+        check(outcome.exitCode == told,
               "exit code " + std::to_string(outcome.exitCode) + " does not tell what the waited program did in" + run);
     }
     // A clean machine after an injected failure or stop: the command the entry holds, run as
@@ -1099,9 +1139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             files.enterDirectory("C:\\");
             StandIn uninstaller;
             uninstaller.atStart = [&] { back = backWhole(); };
-            int recoveryWaits = 0;
-            runOnce(store, files, " " + command->arguments, Injection::none, 0, uninstaller, &recoveryWaits);
-            if (recoveryWaits == 0) back = backWhole();
+            if (runOnce(store, files, " " + command->arguments, Injection::none, 0, uninstaller).waits == 0)
+                back = backWhole();
         }
         check(back, "the product is not back whole after" + run + " and the command its entry holds" +
                         (command ? ": " + command->arguments : std::string(" (none of isreloc's)")));
@@ -1141,7 +1180,8 @@ public:
         return put(static_cast<uint8_t>(kind)).put(call).put(0);
     }
     // The waited program: bit 0 set when it cannot start, bit 1 when it removes the product, its exit
-    // code chosen by bits 2 and up, bit 7 for a window station nobody sees.
+    // code chosen by bits 2 to 4, how its wait ends by bits 5 and 6, bit 7 for a window station
+    // nobody sees.
     SeedWriter& standIn(uint8_t choice) { return put(choice); }
     // What the extras add: a lengthened GUID, the current directory, locked keys, engine lines.
     SeedWriter& extras(uint8_t longName, uint8_t currentDirectory, uint8_t lockedKeys, bool engineLines) {
@@ -1157,6 +1197,9 @@ public:
 };
 
 const uint8_t kG = 0, kG0 = 1, kMsi = 7;
+// The waited program's choices: it leaves the product, ending with 1603 (a cancel or a failure) or
+// 3010; it was waited for alone; it ran past the time limit.
+const uint8_t kLeft1603 = 3 << 2, kLeft3010 = 1 << 2, kWaitedAlone = 1 << 5, kPastTimeLimit = 2 << 5;
 // Extras' bits for locked keys.
 const uint8_t kUninstallReadOnly = 1, kG0Unreadable = 8, kG1Unreadable = 16, kGUnreadable = 32;
 
@@ -1184,11 +1227,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         const std::string name = std::string(run == 0 ? "engine" : run == 1 ? "quiet" : "change");
         const uint8_t kind = static_cast<uint8_t>(2 + run);
         seeds[name + "-completed"] = SeedWriter().clean(kind).injection().standIn(2).bytes;
-        seeds[name + "-cancelled"] = SeedWriter().clean(kind).injection().standIn(4).bytes;
-        seeds[name + "-failed-unseen"] = SeedWriter().clean(kind).injection().standIn(0x80 | 12).bytes;
+        seeds[name + "-cancelled"] = SeedWriter().clean(kind).injection().standIn(kLeft1603).bytes;
+        seeds[name + "-restart-pending"] = SeedWriter().clean(kind).injection().standIn(kLeft3010).bytes;
+        seeds[name + "-failed-unseen"] = SeedWriter().clean(kind).injection().standIn(0x80 | kLeft1603).bytes;
         seeds[name + "-not-started"] = SeedWriter().clean(kind).injection().standIn(1).bytes;
-        seeds[name + "-killed-putting-back"] = SeedWriter().clean(kind).injection(Injection::killRegistry, 200).standIn(4).bytes;
+        seeds[name + "-killed-putting-back"] =
+            SeedWriter().clean(kind).injection(Injection::killRegistry, 200).standIn(kLeft1603).bytes;
     }
+    // An engine's wait that could not follow every process, or ran past its -timeout.
+    seeds["engine-waited-alone"] = SeedWriter().clean(2).injection().standIn(kLeft1603 | kWaitedAlone).bytes;
+    seeds["engine-timed-out"] = SeedWriter().clean(2).injection().standIn(kLeft1603 | kPastTimeLimit).bytes;
     // Switches among the older options: a -runfile path holding -wait, -guid after "--".
     seeds["switches-and-options"] = SeedWriter()
                                          .machine({relocated})
@@ -1260,7 +1308,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         {"install-inside-product-folder", 0, 0, 0, 1, 0, false},
         {"uninstall-inside-relocated-folder", 1, 0, 0, 1, 0, false},
         {"engine-line-uninstall", 1, 0, 0, 0, 0, true},
-        {"engine-line-cancelled", 2, 4, 0, 0, 0, true},
+        {"engine-line-cancelled", 2, kLeft1603, 0, 0, 0, true},
         {"long-name-install-200", 0, 0, 200 - 189, 0, 0, false},
         {"long-name-uninstall-253", 1, 0, 253 - 189, 0, 0, false},
     };
