@@ -77,6 +77,12 @@ void relocateInstallation(ModeContext& context) {
     }
 
     const std::string target = targetGiven ? options.value(kTguidKeyword) : firstFreeTargetName(context, root, source);
+    // A GUID near the longest name a key may have leaves no room for the suffix: its own target
+    // can be no key's or folder's name, and is refused like a given one, before anything moves.
+    if (!isUsableName(target) || !fitsInPath(root, target)) {
+        showIncorrectGuid(context);
+        return;
+    }
     relocateProduct(context, *registry, root, source, target);
 }
 
