@@ -944,11 +944,12 @@ std::multiset<std::map<std::string, std::string>> productFolders(const FileView&
     return result;
 }
 
-// Install mode's own target: the first of {GUID}_0, {GUID}_1, ... with neither a folder nor a key.
-std::string freeSuffixName(const MachineView& machine, const std::string& source) {
+// Install mode's own target: the first of {GUID}_0, {GUID}_1, ... with neither a folder nor a key
+// (after `skipped` free ones).
+std::string freeSuffixName(const MachineView& machine, const std::string& source, int skipped = 0) {
     for (int n = 0;; ++n) {
         const std::string name = source + "_" + std::to_string(n);
-        if (!machine.keyThere(name) && !machine.folderThere(name)) return name;
+        if (!machine.keyThere(name) && !machine.folderThere(name) && skipped-- == 0) return name;
     }
 }
 
@@ -1011,6 +1012,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int waits = outcome.waits;
     store.grantEverything();
     const MachineView after{snapshot(store), files.entries(), &files, product.root};
+    // A key that cannot be read may be somebody's: when a look at install mode's own target
+    // failed, its search takes the next free name.
+    const bool ownTarget = names.guidFound && !names.uninstallMode && !runNamesOf(written).target;
+    if (ownTarget && injection == Injection::failRegistry) {
+        const std::string next = freeSuffixName(before, names.source, 1);
+        if (after.keyThere(next) && !before.keyThere(next)) names.target = next;
+    }
     // What the stand-in removed is the uninstaller's doing, not isreloc's.
     const bool productRemoved = waits > 0 && standIn.starts && standIn.removesProduct;
 
@@ -1081,7 +1089,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return key == foldedTree(installed) && !now.keyThere(relocatedName) && now.productAt(product.guid) &&
                !now.folderThere(relocatedName);
     };
-    // A clean machine and nothing injected: the run does its work.
+    // A clean machine and nothing injected: the run does its work; a product whose relocated name
+    // would be longer than any key's or folder's is refused with a box, nothing changed.
+    if (machine.clean && !machine.waited && injection == Injection::none && relocatedName.size() > 255)
+        check((outcome.boxes == 1 || !interactive) && !outcome.reported && before.registry.keys == after.registry.keys &&
+                  before.files == after.files,
+              "a product whose relocated name cannot be a key's is not refused, nothing changed, by" + run);
     if (machine.clean && !machine.waited && injection == Injection::none && relocatedName.size() <= 255) {
         if (!names.uninstallMode)
             check(entryTree(after.registry, relocatedName) ==
@@ -1296,7 +1309,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The standard runs on clean machines with what the last bytes add: an Uninstall key that may be
     // read but not written (a run not elevated, a policy), a product key that cannot be read, a run
     // started inside the folder it must move, an engine's line in UninstallString (run plainly, and
-    // as the engine runs it, cancelled), names of 200 and 253 characters (paths beyond MAX_PATH).
+    // as the engine runs it, cancelled), names of 200, 253 and 254 characters (paths beyond
+    // MAX_PATH; the last leaves no room for a suffix).
     const struct {
         const char* name;
         uint8_t kind, standIn, longName, currentDirectory, lockedKeys;
@@ -1311,6 +1325,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         {"engine-line-cancelled", 2, kLeft1603, 0, 0, 0, true},
         {"long-name-install-200", 0, 0, 200 - 189, 0, 0, false},
         {"long-name-uninstall-253", 1, 0, 253 - 189, 0, 0, false},
+        {"long-name-install-254", 0, 0, 254 - 189, 0, 0, false},
     };
     for (const auto& row : extraSeeds)
         seeds[row.name] = SeedWriter().clean(row.kind).injection().standIn(row.standIn)
