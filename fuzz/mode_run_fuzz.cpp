@@ -881,14 +881,17 @@ std::string lengthened(std::string text, const std::string& tail) {
 
 // Keys locked as a DACL locks them, where they exist: bit 0 the Uninstall key, bits 1 and 2 the
 // keys under {GUID} and {GUID}_0 readable only; bits 3, 4 and 5 the keys under {GUID}_0, {GUID}_1
-// and {GUID} not even readable (deleting them allowed). True when any key was locked.
+// and {GUID} not even readable (deleting them allowed); bits 6 and 7 the subkey Level1 of the
+// keys under {GUID} and {GUID}_0 readable only. True when any key was locked.
 bool lockKeys(MemoryRegistry& store, uint8_t bits, const std::string& guid) {
-    const std::string keys[] = {"", "\\" + guid, "\\" + guid + "_0", "\\" + guid + "_0", "\\" + guid + "_1", "\\" + guid};
+    const std::string keys[] = {"",           "\\" + guid,        "\\" + guid + "_0",           "\\" + guid + "_0",
+                                "\\" + guid + "_1", "\\" + guid, "\\" + guid + "\\Level1", "\\" + guid + "_0\\Level1"};
     bool locked = false;
     for (size_t bit = 0; bit < std::size(keys); ++bit)
         if (bits & (1u << bit))
             locked = store.grantOnly("HKLM\\" + kUninstallKey + keys[bit],
-                                     bit < 3 ? MemoryRegistry::kReadRights : MemoryRegistry::kDeleteRight) || locked;
+                                     bit < 3 || bit > 5 ? MemoryRegistry::kReadRights : MemoryRegistry::kDeleteRight) ||
+                     locked;
     return locked;
 }
 
@@ -1214,7 +1217,7 @@ const uint8_t kG = 0, kG0 = 1, kMsi = 7;
 // 3010; it was waited for alone; it ran past the time limit.
 const uint8_t kLeft1603 = 3 << 2, kLeft3010 = 1 << 2, kWaitedAlone = 1 << 5, kPastTimeLimit = 2 << 5;
 // Extras' bits for locked keys.
-const uint8_t kUninstallReadOnly = 1, kG0Unreadable = 8, kG1Unreadable = 16, kGUnreadable = 32;
+const uint8_t kUninstallReadOnly = 1, kG0Unreadable = 8, kG1Unreadable = 16, kGUnreadable = 32, kGSubkeyReadOnly = 64;
 
 }  // namespace
 
@@ -1296,6 +1299,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // A failing call that leaves the run nothing to move the key with, or no way to open it once moved.
     seeds["install-uninstall-key-unopenable"] = SeedWriter().clean(0).injection(Injection::failRegistry, 39).bytes;
     seeds["install-moved-key-unopenable"] = SeedWriter().clean(0).injection(Injection::failRegistry, 79).bytes;
+    // A subkey of the product's key that may not be written (nor deleted), when the key must be
+    // copied because the rename failed.
+    seeds["product-subkey-read-only-copied"] = SeedWriter().clean(0).injection(Injection::failRegistry, 103)
+                                                   .standIn(0).extras(0, 0, kGSubkeyReadOnly, false).bytes;
     seeds["orphaned-instance-install"] =
         SeedWriter().machine({installed, {kGuid + "_0", KeyKind::relocated, 0xFF, FolderKind::none}})
             .options(2).hwnd(0).guid(kG).mode(0).injection().bytes;
