@@ -7,8 +7,8 @@ const char* const kUninstallParentKey = "\\SOFTWARE\\Microsoft\\Windows\\Current
 
 namespace {
 
-const char* const kMaintenanceFolder = "InstallShield Installation Information\\";
-const char* const kMarkerFile = "\\setup.exe";
+const char16_t* const kMaintenanceFolder = u"InstallShield Installation Information\\";
+const char16_t* const kMarkerFile = u"\\setup.exe";
 // The system's longest path, less the long-path prefix and the terminating NUL.
 constexpr std::size_t kLongestPath = 32767 - 4 - 1;
 
@@ -31,27 +31,32 @@ std::unique_ptr<TRegistry> openRegistryObject(ModeContext& context) {
     return registry;
 }
 
-std::string locateMaintenanceRoot(TRegistry& registry) {
-    std::string programFiles;
-    if (registry.openPath(kCurrentVersionKey, false)) programFiles = registry.readText("ProgramFilesDir");
+std::u16string locateMaintenanceRoot(TRegistry& registry) {
+    std::u16string programFiles;
+    if (registry.openPath(kCurrentVersionKey, false)) programFiles = registry.readWideText("ProgramFilesDir");
     registry.closePath();
-    const bool endsInBackslash = !programFiles.empty() && programFiles.back() == '\\';
-    return programFiles + (endsInBackslash ? "" : "\\") + kMaintenanceFolder;
+    const bool endsInBackslash = !programFiles.empty() && programFiles.back() == u'\\';
+    return programFiles + (endsInBackslash ? u"" : u"\\") + kMaintenanceFolder;
+}
+
+std::u16string productFolder(const RegistryApi& api, const std::u16string& root, const std::string& productName) {
+    return root + api.widen(productName);
 }
 
 std::string uninstallKeyPath(const std::string& productName) {
     return std::string(kUninstallParentKey) + "\\" + productName;
 }
 
-bool fitsInPath(const std::string& root, const std::string& productName) {
-    return root.size() + productName.size() + std::string(kMarkerFile).size() <= kLongestPath;
+bool fitsInPath(const std::u16string& root, const std::string& productName) {
+    return root.size() + productName.size() + std::u16string(kMarkerFile).size() <= kLongestPath;
 }
 
-ProductPresence productPresence(ModeContext& context, TRegistry& registry, const std::string& root,
+ProductPresence productPresence(ModeContext& context, TRegistry& registry, const std::u16string& root,
                                 const std::string& productName) {
     ProductPresence presence;
     presence.key = registry.hasKey(uninstallKeyPath(productName));
-    presence.markerFile = context.services.fileExists(root + productName + kMarkerFile);
+    presence.markerFile =
+        context.services.fileExists(productFolder(context.registryApi, root, productName) + kMarkerFile);
     return presence;
 }
 

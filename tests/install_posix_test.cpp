@@ -292,8 +292,9 @@ TEST(UninstallCommand, NamesBothNamesInQuotes) {
               u"\"C:\\Program Files\\App\\isreloc.exe\" -uninstall -guid\"{A}_0\" -tguid\"{A}\"");
     // What uninstall mode receives when Windows runs it.
     const std::u16string command = buildUninstallCommand(u"C:\\a b\\isreloc.exe", u"{A}_0", u"{A}");
-    FixedCommandLine commandLine(std::string(command.begin(), command.end()), "");
-    EXPECT_EQ(commandLine.arguments(), (std::vector<std::string>{"-uninstall", "-guid{A}_0", "-tguid{A}"}));
+    std::vector<std::u16string> arguments;
+    for (const WideArgument& argument : allWideArguments(command.c_str())) arguments.push_back(argument.argument);
+    EXPECT_EQ(arguments, (std::vector<std::u16string>{u"-uninstall", u"-guid{A}_0", u"-tguid{A}"}));
 }
 
 }  // namespace

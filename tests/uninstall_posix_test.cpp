@@ -86,10 +86,11 @@ TEST(RestoredName, CutsFromTheUnderscoreAsMuchAsPassesThirtyEightCharacters) {
     for (const auto& row : rows) EXPECT_EQ(restoredNameFor(row.relocated), row.restored) << row.relocated;
 }
 
+// The path is taken as written on the command line, in its own letter case.
 TEST_F(UninstallMode, RunfileIsStartedQuotedInsteadOfTheRestoredCommand) {
     runUninstall(kUninstallArguments + " -runfile\"C:\\Temp\\Cleanup.exe\"");
     expectRestoredAs(lowerAscii(kGuid));
-    EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{"\"c:\\temp\\cleanup.exe\""});
+    EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{"\"C:\\Temp\\Cleanup.exe\""});
 }
 
 TEST_F(UninstallMode, ExpandableCommandKeepsItsTypeAndIsStartedExpanded) {
@@ -173,13 +174,15 @@ TEST_F(UninstallMode, MissingRelocatedKeyPutsTheDirectoryBack) {
     EXPECT_TRUE(services.launchedCommands().empty());
 }
 
-TEST_F(UninstallMode, WithNothingSavedNothingIsStarted) {
+// Nothing to start is a failure the person who asked for the uninstall must see.
+TEST_F(UninstallMode, WithNothingSavedNothingIsStartedAndTheLaunchBoxSaysSo) {
     RegistryHandle key = kNoKey;
     ASSERT_EQ(registry.regOpenKeyExA(kLocalMachine, (std::string(kUninstallKey) + kTarget0).c_str(), kKeyAllAccess, &key), 0);
     registry.regDeleteValueA(key, "szUninstallString");
     registry.regCloseKey(key);
     runUninstall(kUninstallArguments);
-    EXPECT_TRUE(services.messages().empty());
+    EXPECT_EQ(services.messages(), (std::vector<RecordedMessage>{
+                                       {"Launch Error!\r\nUnable to start the uninstall command", "Launch Error", 0x2010}}));
     const KeySnapshot restored = productKey(lowerAscii(kGuid));
     EXPECT_EQ(value(restored, "UninstallString"), nullptr);
     EXPECT_TRUE(services.launchedCommands().empty());

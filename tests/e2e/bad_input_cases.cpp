@@ -358,8 +358,9 @@ std::vector<BadInputRow> spellingRows(const E2eEnvironment& environment) {
     const std::string uninstallNames = " -guid\"" + kRelocatedName + "\" -tguid\"" + kGuid + "\"";
     const std::vector<std::string> productStarted{plainProductCommand(environment).startedAs};
     return {
-        {"-runfile without a path: restored, the empty quoted program starts nothing",
-         " -uninstall" + uninstallNames + " -runfile", seedRelocated, {},
+        {"-runfile without a path: restored, the empty quoted program starts nothing, and the box says so",
+         " -uninstall" + uninstallNames + " -runfile", seedRelocated,
+         {errorBox("Launch Error", "Launch Error!\r\nUnable to start the uninstall command")},
          restoredFrom(kRelocatedName, asciiLower(kGuid)), std::vector<std::string>{}},
         {"a -runfile path holding -guid is taken for -guid, a path: refused as a name, nothing moved",
          " -uninstall -runfile\"" + environment.binDirectory + "-guide\\probe.exe\"" + uninstallNames, seedRelocated,

@@ -152,7 +152,7 @@ std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
                                     " -runfile\"" + probe + "\" -- /exit:7 /report-cwd");
          },
          [](CaseContext& context) {
-             const std::string probe = asciiLower(context.environment().scratchDirectory + "b -wait\\probe.exe");
+             const std::string probe = context.environment().scratchDirectory + "b -wait\\probe.exe";
              expectProbeLog(context, {"\"" + probe + "\" /exit:7 /report-cwd", "cwd " + systemDirectory()});
              expectKeyTree(context, kGuid, productKeyTree(plainProductCommand(context.environment())));
          },
