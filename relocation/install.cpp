@@ -8,6 +8,7 @@
 #include "relocation/names.h"
 #include "relocation/options.h"
 #include "relocation/product_values.h"
+#include "relocation/written_value.h"
 
 namespace {
 
@@ -56,7 +57,9 @@ void relocateInstallation(ModeContext& context) {
     }
     const std::string source = upperAscii(options.value(kGuidKeyword));
     const bool targetGiven = options.found(kTguidKeyword);
-    if (!hasGuidForm(source) || !isUsableName(source) || (targetGiven && !isUsableName(options.value(kTguidKeyword)))) {
+    // A target name as written, in its own letter case: the name the folder and key will have.
+    const std::string givenTarget = writtenName(context, options.option(kTguidKeyword), kTguidKeyword);
+    if (!hasGuidForm(source) || !isUsableName(source) || (targetGiven && !isUsableName(givenTarget))) {
         showIncorrectGuid(context);
         return;
     }
@@ -68,7 +71,7 @@ void relocateInstallation(ModeContext& context) {
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::u16string root = locateMaintenanceRoot(*registry);
-    if (!fitsInPath(root, source) || (targetGiven && !fitsInPath(root, options.value(kTguidKeyword)))) {
+    if (!fitsInPath(root, source) || (targetGiven && !fitsInPath(root, givenTarget))) {
         showIncorrectGuid(context);
         return;
     }
@@ -79,8 +82,11 @@ void relocateInstallation(ModeContext& context) {
         return;
     }
 
-    const std::string target = targetGiven ? options.value(kTguidKeyword) : firstFreeTargetName(context, root, source);
-    relocateProduct(context, *registry, root, source, target);
+    // The command records the product's name as its key spells it, so that the restore gives the
+    // folder and the key back the very name they had.
+    const std::string spelled = keySpelling(context.registryApi, source);
+    const std::string target = targetGiven ? givenTarget : firstFreeTargetName(context, root, spelled);
+    relocateProduct(context, *registry, root, spelled, target);
 }
 
 // The steps, each undone when a later one cannot be done, so that the product is whole under one

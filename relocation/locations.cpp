@@ -1,6 +1,10 @@
 #include "relocation/locations.h"
 
+#include <vector>
+
+#include "platform/registry/owned_key.h"
 #include "relocation/boxes.h"
+#include "relocation/names.h"
 
 const char* const kCurrentVersionKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const char* const kUninstallParentKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -11,6 +15,7 @@ const char16_t* const kMaintenanceFolder = u"InstallShield Installation Informat
 const char16_t* const kMarkerFile = u"\\setup.exe";
 // The system's longest path, less the long-path prefix and the terminating NUL.
 constexpr std::size_t kLongestPath = 32767 - 4 - 1;
+constexpr uint32_t kKeyRead = 0x20019;  // KEY_READ
 
 }  // namespace
 
@@ -45,6 +50,25 @@ std::u16string productFolder(const RegistryApi& api, const std::u16string& root,
 
 std::string uninstallKeyPath(const std::string& productName) {
     return std::string(kUninstallParentKey) + "\\" + productName;
+}
+
+std::string keySpelling(RegistryApi& api, const std::string& productName) {
+    RegistryHandle opened = kNoKey;
+    if (api.regOpenKeyExW(kLocalMachine, api.widen(std::string(kUninstallParentKey).substr(1)).c_str(), kKeyRead,
+                          &opened) != 0)
+        return productName;
+    const OwnedKey parent(api, opened);
+    KeyInfo info;
+    if (api.regQueryInfoKeyA(parent.get(), &info) != 0) return productName;
+    const std::u16string wanted = api.widen(productName);
+    std::vector<char16_t> name(info.maxSubkeyNameLength + 1);
+    for (uint32_t index = 0; index < info.subkeyCount; ++index) {
+        uint32_t length = static_cast<uint32_t>(name.size());
+        if (api.regEnumKeyExW(parent.get(), index, name.data(), &length) != 0) continue;
+        const std::u16string found(name.data(), length);
+        if (sameName(found, wanted)) return api.narrow(found);
+    }
+    return productName;
 }
 
 bool fitsInPath(const std::u16string& root, const std::string& productName) {

@@ -24,6 +24,10 @@ std::u16string productFolder(const RegistryApi& api, const std::u16string& root,
 // The absolute path of a product's uninstall key.
 std::string uninstallKeyPath(const std::string& productName);
 
+// The name as the product's key spells it below the uninstall key (names match without regard to
+// case); the name as given when no key matches or the key cannot be listed.
+std::string keySpelling(RegistryApi& api, const std::string& productName);
+
 // Whether the folder and file steps can name everything below the product's folder under this
 // name: its marker file's path within the longest path the system takes (32,767 characters with
 // the long-path prefix the services add). A name that does not fit is refused like a malformed one.

@@ -7,6 +7,7 @@
 #include "relocation/boxes.h"
 #include "relocation/install.h"
 #include "relocation/restore_proof.h"
+#include "relocation/written_value.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
 #include "relocation/names.h"
@@ -24,16 +25,6 @@ struct Restored {
     bool runFileGiven = false;
     RestoredCommands commands;
 };
-
-// An option's value as the command line holds it, in UTF-16 and its own letter case: the entry
-// as written less as many characters as the keyword has, as the scan cuts the 8-bit entry.
-std::u16string writtenValue(ModeContext& context, const FoundOption& option, const std::string& keyword) {
-    if (!option.found) return std::u16string();
-    const auto at = static_cast<std::size_t>(option.index);
-    const std::u16string written = at < context.writtenArguments.size() ? context.writtenArguments[at]
-                                                                         : context.registryApi.widen(option.entry);
-    return written.size() > keyword.size() ? written.substr(keyword.size()) : std::u16string();
-}
 
 void showRestoreDirectoryFailure(ModeContext& context) {
     showError(context, "Directory Error!\r\nUnable to restore the uninstall directory to its old location",
@@ -53,8 +44,11 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
         return std::nullopt;
     }
     const std::string source = upperAscii(options.value(kGuidKeyword));
-    const std::string target =
-        options.found(kTguidKeyword) ? options.value(kTguidKeyword) : restoredNameFor(source);
+    // The name comes back as written (as install mode recorded it in the command), not as the
+    // lowercased list spells it: the folder and the key get the names they had.
+    const std::string target = options.found(kTguidKeyword)
+                                   ? writtenName(context, options.option(kTguidKeyword), kTguidKeyword)
+                                   : restoredNameFor(writtenName(context, options.option(kGuidKeyword), kGuidKeyword));
     if (!isUsableName(source) || !isUsableName(target)) {
         showIncorrectGuid(context);
         return std::nullopt;

@@ -98,6 +98,7 @@ E2eCase roundTripCase(const E2eEnvironment& environment, const RoundTripRow& row
                 },
                 [command, row](CaseContext& context) {
                     expectProductDirectory(context, kGuid);
+                    expectSpeltExactly(context, kGuid);
                     expectNoDirectory(context, kRelocatedName);
                     expectNoKey(context, kRelocatedName);
                     expectKeyTree(context, kGuid, productKeyTree(command));

@@ -120,7 +120,7 @@ std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
              expectLoggedBox(context,
                              errorBox("Directory Error",
                                       "Directory Error!\r\nUninstallation cannot proceed, the \"" +
-                                          maintenanceRoot(context.environment()) + asciiLower(kGuid) +
+                                          maintenanceRoot(context.environment()) + kGuid +
                                           "\" directory exists! Check if it is empty and delete it if it is. Then "
                                           "retry the uninstall"),
                              false);
