@@ -105,6 +105,24 @@ E2eCase lingeringChildCase(const E2eEnvironment& environment) {
     return one;
 }
 
+// The product's command names a program that is not there: the Launch Error box, shown or only
+// logged, and 1603 whether or not the run waits.
+E2eCase cannotStartCase(const E2eEnvironment& environment, const std::string& name, const std::string& switches,
+                        bool boxShown) {
+    return {name, "isreloc.exe",
+            environment.quotedProgram("isreloc.exe") + uninstallOptions() + switches + logSwitch(environment),
+            boxShown ? std::vector<ExpectedBox>{kStartFailedBox} : std::vector<ExpectedBox>{}, 1603,
+            [](CaseContext& context) {
+                const std::string missing = "\"" + context.environment().scratchDirectory + "missing\\setup.exe\" -x";
+                seedRelocatedProduct(context, {REG_SZ, widenAnsi(missing), ""}, kRelocatedName);
+            },
+            [boxShown](CaseContext& context) {
+                expectLoggedBox(context, kStartFailedBox, boxShown);
+                expectLoggedExitCode(context, 1603);
+            },
+            nullptr, restoreMachine};
+}
+
 // "Журнал 日志", "C:\Папка\файл 工具.txt": texts no single ANSI code page holds, in UTF-8.
 const std::string kForeignLogName = "\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB \xE6\x97\xA5\xE5\xBF\x97.log";
 const std::string kForeignTail = "/p \"C:\\\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0\\\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB "
@@ -203,29 +221,9 @@ std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
              expectKeyTree(context, kGuid, productKeyTree(plainProductCommand(context.environment())));
          },
          nullptr, restoreMachine},
-        {"-wait: an uninstall command that cannot start is an error", "isreloc.exe",
-         environment.quotedProgram("isreloc.exe") + uninstallOptions() + " -wait" + logSwitch(environment),
-         {kStartFailedBox}, 1603,
-         [](CaseContext& context) {
-             const std::string missing = "\"" + context.environment().scratchDirectory + "missing\\setup.exe\" -x";
-             seedRelocatedProduct(context, {REG_SZ, widenAnsi(missing), ""}, kRelocatedName);
-         },
-         [](CaseContext& context) {
-             expectLoggedBox(context, kStartFailedBox, true);
-             expectLoggedExitCode(context, 1603);
-         },
-         nullptr, restoreMachine},
-        {"-silent without -wait: a command that cannot start is an error too, 1603, never 0", "isreloc.exe",
-         environment.quotedProgram("isreloc.exe") + uninstallOptions() + " -silent" + logSwitch(environment), {}, 1603,
-         [](CaseContext& context) {
-             const std::string missing = "\"" + context.environment().scratchDirectory + "missing\\setup.exe\" -x";
-             seedRelocatedProduct(context, {REG_SZ, widenAnsi(missing), ""}, kRelocatedName);
-         },
-         [](CaseContext& context) {
-             expectLoggedBox(context, kStartFailedBox, false);
-             expectLoggedExitCode(context, 1603);
-         },
-         nullptr, restoreMachine},
+        cannotStartCase(environment, "-wait: an uninstall command that cannot start is an error", " -wait", true),
+        cannotStartCase(environment, "-silent without -wait: a command that cannot start is an error too, 1603, never 0",
+                        " -silent", false),
         foreignTextsCase(environment),
     };
     cases[0].unseenWindowStation = true;
