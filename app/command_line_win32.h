@@ -1,12 +1,11 @@
 #pragma once
 #include "app/command_line.h"
 
-// The running process's command line (GetCommandLineA), stepped by the active ANSI code page
-// (CharNextA), with its own full path from GetModuleFileNameA.
+// The running process's command line as the system holds it (GetCommandLineW), with its own full
+// path from GetModuleFileNameW.
 class Win32CommandLine : public CommandLine {
 public:
-    const char* text() override;
-    std::string ownPath() override;
+    const char16_t* text() override;
+    std::string narrow(const std::u16string& text) override;
     std::u16string ownWidePath() override;
-    CharStepper stepper() override;
 };

@@ -9,6 +9,7 @@
 #include "platform/failure/failure.h"
 #include "platform/services/run_log.h"
 #include "platform/services/unattended_services.h"
+#include "platform/text/utf8.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ CommandLineParts readParts(CommandLine& commandLine) {
 
 void logStart(RunLog& log, CommandLine& commandLine, const CommandLineParts& parts, const UnattendedServices& services) {
     if (!log.kept()) return;
-    log.writeAnsi(std::string("command line: ") + commandLine.text());
+    log.write("command line: " + utf8FromUtf16(commandLine.text()));
     std::string options = "options:";
     for (const std::string& option : parts.options) options += " " + option;
     log.writeAnsi(options);
@@ -43,7 +44,7 @@ void logStart(RunLog& log, CommandLine& commandLine, const CommandLineParts& par
     if (switches.timeoutSeconds)
         log.write("-timeout: a wait ends after " + std::to_string(*switches.timeoutSeconds) + " seconds");
     if (!switches.appendedArguments.empty())
-        log.writeAnsi("appended to the started command: " + switches.appendedArguments);
+        log.write("appended to the started command: " + utf8FromUtf16(switches.appendedArguments));
 }
 
 }  // namespace
@@ -63,14 +64,17 @@ uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& reg
     services.enterSystemDirectory();
 
     LoggingRegistryApi loggedRegistry(registry, log);
-    RelocationModes modes(loggedRegistry, services, commandLine, start);
+    RunOutcome outcome;
+    RelocationModes modes(loggedRegistry, services, commandLine, outcome, start);
     uint32_t exitCode = 0;
     try {
-        if (switches.timeoutRefused)
+        if (switches.timeoutRefused) {
+            outcome.noteRefusal();
             services.showMessage(kIncorrectTimeoutText, kIncorrectFormatCaption, kTaskModalError);
-        else
-            runProgram(commandLine, services, modes);
-        exitCode = exitCodeAtEnd(reportsResults, services.boxCaptions(), services.waitedLaunch());
+        } else {
+            runProgram(commandLine, services, modes, outcome);
+        }
+        exitCode = exitCodeAtEnd(reportsResults, outcome);
     } catch (...) {
         reportFailure(std::current_exception(), services);
         exitCode = exitCodeAfterFailure(reportsResults);

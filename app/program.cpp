@@ -35,26 +35,33 @@ ModeSwitch findModeSwitch(const std::vector<std::string>& arguments) {
     return {};
 }
 
-void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes) {
+void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes, RunOutcome& outcome) {
     // One pass over the command line serves both the count and the list.
     std::unique_ptr<ArgumentList> arguments;
+    std::vector<std::u16string> written;
     try {
         CommandLineParts parts = splitCommandLine(commandLine);
         if (parts.argumentCount > 0) arguments = createArgumentList(std::move(parts.options));
+        written = std::move(parts.writtenOptions);
     } catch (...) {
+        outcome.noteFailure();
         services.showMessage("Unable to retrieve commandline parameters", "Critical Error", kTaskModalError);
         return;
     }
     if (!arguments) {
+        outcome.noteRefusal();
         services.showMessage(kUsageText, "Commandline", kTaskModalInformation);
         return;
     }
 
     const ModeSwitch selected = findModeSwitch(arguments->entries());
-    if (selected.index >= 0) arguments->removeAt(selected.index);
+    if (selected.index >= 0) {
+        arguments->removeAt(selected.index);
+        written.erase(written.begin() + selected.index);
+    }
     switch (selected.mode) {
-    case ProgramMode::install: modes.relocateInstallation(*arguments); break;
-    case ProgramMode::uninstall: modes.restoreInstallation(*arguments); break;
-    case ProgramMode::modify: modes.modifyInstallation(*arguments); break;
+    case ProgramMode::install: modes.relocateInstallation(*arguments, written); break;
+    case ProgramMode::uninstall: modes.restoreInstallation(*arguments, written); break;
+    case ProgramMode::modify: modes.modifyInstallation(*arguments, written); break;
     }
 }

@@ -4,13 +4,14 @@
 #include "platform/services/services.h"
 #include "relocation/mode_context.h"
 
-// The modes the program can hand its arguments to.
+// The modes the program can hand its arguments to: the lowercased list the older options are
+// looked for in, and each of its entries as written (UTF-16, own letter case).
 class ModeRunner {
 public:
     virtual ~ModeRunner() = default;
-    virtual void relocateInstallation(const ArgumentList& arguments) = 0;
-    virtual void restoreInstallation(const ArgumentList& arguments) = 0;
-    virtual void modifyInstallation(const ArgumentList& arguments) = 0;
+    virtual void relocateInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) = 0;
+    virtual void restoreInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) = 0;
+    virtual void modifyInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) = 0;
 };
 
 enum class ProgramMode { install, uninstall, modify };
@@ -29,5 +30,6 @@ extern const char* const kUsageText;
 // Builds the lowercased ArgumentList from the arguments the older options are looked for in
 // (none after "--", no unattended switch), removes the first exact "-u", "-uninstall" or "-modify"
 // and runs the mode it selects, install mode when there is none. The usage box is for a command line
-// without any argument at all. Failures that escape a mode are left to the caller.
-void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes);
+// without any argument at all. Its own boxes are noted in the outcome (the usage box refuses the
+// command line); failures that escape a mode are left to the caller.
+void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes, RunOutcome& outcome);

@@ -3,23 +3,28 @@
 #include "relocation/install.h"
 #include "relocation/uninstall.h"
 
-ModeContext RelocationModes::contextFor(const ArgumentList& arguments) {
+void RelocationModes::run(void (*mode)(ModeContext&), const ArgumentList& arguments,
+                          const std::vector<std::u16string>& written) {
     ModeContext context{arguments, services_, registry_, commandLine_.ownWidePath()};
     context.start = start_;
-    return context;
+    context.writtenArguments = written;
+    // Noted even when the mode raises: a box shown before the failure still tells.
+    struct Keep {
+        RunOutcome& into;
+        const RunOutcome& from;
+        ~Keep() { into.absorb(from); }
+    } keep{outcome_, context.outcome};
+    mode(context);
 }
 
-void RelocationModes::relocateInstallation(const ArgumentList& arguments) {
-    ModeContext context = contextFor(arguments);
-    ::relocateInstallation(context);
+void RelocationModes::relocateInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) {
+    run(::relocateInstallation, arguments, written);
 }
 
-void RelocationModes::restoreInstallation(const ArgumentList& arguments) {
-    ModeContext context = contextFor(arguments);
-    ::restoreInstallation(context);
+void RelocationModes::restoreInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) {
+    run(::restoreInstallation, arguments, written);
 }
 
-void RelocationModes::modifyInstallation(const ArgumentList& arguments) {
-    ModeContext context = contextFor(arguments);
-    ::modifyInstallation(context);
+void RelocationModes::modifyInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) {
+    run(::modifyInstallation, arguments, written);
 }

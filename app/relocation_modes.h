@@ -8,19 +8,21 @@
 
 class RelocationModes : public ModeRunner {
 public:
-    RelocationModes(RegistryApi& registry, Services& services, CommandLine& commandLine,
+    // What each mode's boxes and starts tell is added to outcome.
+    RelocationModes(RegistryApi& registry, Services& services, CommandLine& commandLine, RunOutcome& outcome,
                     const StartSettings& start = StartSettings())
-        : registry_(registry), services_(services), commandLine_(commandLine), start_(start) {}
+        : registry_(registry), services_(services), commandLine_(commandLine), outcome_(outcome), start_(start) {}
 
-    void relocateInstallation(const ArgumentList& arguments) override;
-    void restoreInstallation(const ArgumentList& arguments) override;
-    void modifyInstallation(const ArgumentList& arguments) override;
+    void relocateInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) override;
+    void restoreInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) override;
+    void modifyInstallation(const ArgumentList& arguments, const std::vector<std::u16string>& written) override;
 
 private:
-    ModeContext contextFor(const ArgumentList& arguments);
+    void run(void (*mode)(ModeContext&), const ArgumentList& arguments, const std::vector<std::u16string>& written);
 
     RegistryApi& registry_;
     Services& services_;
     CommandLine& commandLine_;
+    RunOutcome& outcome_;
     StartSettings start_;
 };

@@ -7,20 +7,18 @@ namespace {
 const char* const kSilentSwitch = "-silent";
 const char* const kWaitSwitch = "-wait";
 const char* const kQuietSwitch = "-quiet";
-const std::string kLogSwitch = "-log";  // the file name follows it in the same argument
+// The file name follows in quotes, in the same argument: "-logo" is not a log named "o".
+const std::string kLogSwitch = "-log";
+const std::string kWrittenLog = "-log\"";
 const std::string kTimeoutSwitch = "-timeout";  // the seconds follow it in the same argument
 const char* const kEndOfOptions = "--";
 
-bool isSeparator(char c) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    return byte >= 0x01 && byte <= 0x20;
-}
+bool isSeparator(char16_t c) { return c >= 0x01 && c <= 0x20; }
 
-// The text after argument `index` and the blanks that follow it.
-std::string textAfterArgument(CommandLine& commandLine, int32_t index) {
-    const char* rest = argumentEnd(commandLine.text(), index, commandLine.stepper());
-    while (isSeparator(*rest)) ++rest;
-    return rest;
+// The text after an argument and the blanks that follow it.
+std::u16string textAfter(const char16_t* stop) {
+    while (isSeparator(*stop)) ++stop;
+    return stop;
 }
 
 // Decimal digits only, at most what 32 bits hold; nothing for anything else.
@@ -39,16 +37,16 @@ std::optional<uint32_t> decimalSeconds(const std::string& text) {
 
 CommandLineParts splitCommandLine(CommandLine& commandLine) {
     CommandLineParts parts;
-    std::vector<std::string> arguments = commandLine.arguments();
+    std::vector<WideArgument> arguments = commandLine.arguments();
     parts.argumentCount = static_cast<int32_t>(arguments.size());
     UnattendedSwitches& switches = parts.switches;
     bool logSeen = false;
     bool timeoutSeen = false;
-    for (std::size_t at = 0; at < arguments.size(); ++at) {
-        std::string& argument = arguments[at];
-        const std::string lowered = lowerAscii(argument);
+    for (WideArgument& argument : arguments) {
+        std::string narrowed = commandLine.narrow(argument.argument);
+        const std::string lowered = lowerAscii(narrowed);
         if (equalText(lowered, kEndOfOptions)) {
-            switches.appendedArguments = textAfterArgument(commandLine, static_cast<int32_t>(at) + 1);
+            switches.appendedArguments = textAfter(argument.stop);
             break;
         }
         if (equalText(lowered, kSilentSwitch)) {
@@ -58,16 +56,19 @@ CommandLineParts splitCommandLine(CommandLine& commandLine) {
         } else if (equalText(lowered, kQuietSwitch)) {
             switches.quiet = true;
         } else if (findText(kLogSwitch, lowered) == 1) {
-            if (!logSeen) switches.logFile = argument.substr(kLogSwitch.size());
-            logSeen = true;
+            // Taken off the options as it always was; only the quoted form names the log.
+            const bool namesFile = findText(kWrittenLog, lowerAscii(commandLine.narrow(argument.written))) == 1;
+            if (!logSeen && namesFile) switches.logFile = argument.argument.substr(kLogSwitch.size());
+            logSeen = logSeen || namesFile;
         } else if (findText(kTimeoutSwitch, lowered) == 1) {
             if (!timeoutSeen) {
-                switches.timeoutSeconds = decimalSeconds(argument.substr(kTimeoutSwitch.size()));
+                switches.timeoutSeconds = decimalSeconds(narrowed.substr(kTimeoutSwitch.size()));
                 switches.timeoutRefused = !switches.timeoutSeconds;
             }
             timeoutSeen = true;
         } else {
-            parts.options.push_back(std::move(argument));
+            parts.options.push_back(std::move(narrowed));
+            parts.writtenOptions.push_back(std::move(argument.argument));
         }
     }
     return parts;

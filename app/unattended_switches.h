@@ -1,9 +1,9 @@
 #pragma once
 // The switches for runs that nobody watches, taken off the command line before the older options
 // are looked for. Unlike those, they are matched as whole arguments, in any letter case, so that
-// no path or value can set one off: -silent, -wait, -quiet, -log followed by a file name, -timeout
-// followed by a number of seconds, and "--", after which nothing is an option of isreloc's: the
-// rest of the command line is the product's own.
+// no path or value can set one off: -silent, -wait, -quiet, -log"<file>", -timeout"<seconds>", and
+// "--", after which nothing is an option of isreloc's: the rest of the command line is the
+// product's own. The texts they carry are taken in UTF-16, exactly as written.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,8 +16,8 @@ struct UnattendedSwitches {
     bool wait = false;
     // Uninstall mode starts the product's quiet uninstall command, and runs as -silent -wait.
     bool quiet = false;
-    // As written after the first -log; empty for no log.
-    std::string logFile;
+    // As written after the first -log"; empty for no log.
+    std::u16string logFile;
     // The seconds after the first -timeout: how long a wait may last. Empty: as long as it takes.
     std::optional<uint32_t> timeoutSeconds;
     // The first -timeout is not followed by a decimal number of seconds that fits 32 bits: the
@@ -25,12 +25,15 @@ struct UnattendedSwitches {
     bool timeoutRefused = false;
     // The command line after the first "--" argument and the blanks that follow it, exactly as
     // written: quotes and inner spacing kept.
-    std::string appendedArguments;
+    std::u16string appendedArguments;
 };
 
 struct CommandLineParts {
-    int32_t argumentCount = 0;         // every argument after the program's path
-    std::vector<std::string> options;  // the arguments the older options are looked for in, as written
+    int32_t argumentCount = 0;  // every argument after the program's path
+    // The arguments the older options are looked for in, as the system's ANSI calls read them,
+    // so that their byte rules see what they always saw; and the same arguments as written.
+    std::vector<std::string> options;
+    std::vector<std::u16string> writtenOptions;
     UnattendedSwitches switches;
 };
 

@@ -10,9 +10,10 @@ namespace {
 
 class CountingModes : public ModeRunner {
 public:
-    void relocateInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
-    void restoreInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
-    void modifyInstallation(const ArgumentList& arguments) override { seen = arguments.count(); }
+    using Written = std::vector<std::u16string>;
+    void relocateInstallation(const ArgumentList& arguments, const Written&) override { seen = arguments.count(); }
+    void restoreInstallation(const ArgumentList& arguments, const Written&) override { seen = arguments.count(); }
+    void modifyInstallation(const ArgumentList& arguments, const Written&) override { seen = arguments.count(); }
     int32_t seen = 0;
 };
 
@@ -31,7 +32,8 @@ void BM_BuildArgumentList(benchmark::State& state) {
     PosixServices services("/nonexistent");  // the list is all that is built
     CountingModes modes;
     for (auto _ : state) {
-        runProgram(commandLine, services, modes);
+        RunOutcome outcome;
+        runProgram(commandLine, services, modes, outcome);
         benchmark::DoNotOptimize(modes.seen);
     }
     state.counters["arguments"] = modes.seen;

@@ -16,12 +16,22 @@ std::string keyInTheWayText(const std::string& keyPath) {
 }  // namespace
 
 void showError(ModeContext& context, const std::string& text, const std::string& caption) {
+    context.outcome.noteFailure();
+    context.services.showMessage(text, caption, kTaskModalError);
+}
+
+void showRefusal(ModeContext& context, const std::string& text, const std::string& caption) {
+    context.outcome.noteRefusal();
     context.services.showMessage(text, caption, kTaskModalError);
 }
 
 void showIncorrectGuid(ModeContext& context) {
-    showError(context, "Incorrect GUID format!\r\nPlease pass the GUID in the correct format to this application",
-              "Incorrect format");
+    showRefusal(context, "Incorrect GUID format!\r\nPlease pass the GUID in the correct format to this application",
+                "Incorrect format");
+}
+
+void showStartFailed(ModeContext& context) {
+    showError(context, "Launch Error!\r\nUnable to start the uninstall command", "Launch Error");
 }
 
 void showMissingKey(ModeContext& context) {

@@ -5,10 +5,15 @@
 
 #include "relocation/mode_context.h"
 
+// Each box notes what it tells in the run's outcome: a failure on the machine, or a refused
+// command line.
 void showError(ModeContext& context, const std::string& text, const std::string& caption);
+void showRefusal(ModeContext& context, const std::string& text, const std::string& caption);
 
 // A GUID or a name that cannot name a product's folder and key.
 void showIncorrectGuid(ModeContext& context);
+// The product's program could not be started, or there was none to start.
+void showStartFailed(ModeContext& context);
 // No product key under the name the run moves from.
 void showMissingKey(ModeContext& context);
 // The registry cannot be used as the run needs it: the registry object cannot be made, or a key

@@ -8,18 +8,19 @@
 #include "relocation/names.h"
 #include "relocation/options.h"
 #include "relocation/product_values.h"
+#include "relocation/written_value.h"
 
 namespace {
 
 // Whether anything is under the name: a folder, or a key (one that cannot be read counts, since
 // nothing proves it free). An earlier instance whose folder went missing keeps its name.
-bool nameTaken(ModeContext& context, const std::string& root, const std::string& name) {
-    return context.services.directoryProbe(root + name) ||
+bool nameTaken(ModeContext& context, const std::u16string& root, const std::string& name) {
+    return context.services.directoryProbe(productFolder(context.registryApi, root, name)) ||
            readKeyContents(context.registryApi, uninstallKeyPath(name), KeyDepth::ownValues).has_value();
 }
 
 // The first of SOURCE_0, SOURCE_1, ... under which there is neither a folder nor a key.
-std::string firstFreeTargetName(ModeContext& context, const std::string& root, const std::string& source) {
+std::string firstFreeTargetName(ModeContext& context, const std::u16string& root, const std::string& source) {
     int32_t n = 0;
     while (nameTaken(context, root, suffixName(source, n))) ++n;
     return suffixName(source, n);
@@ -48,7 +49,7 @@ void relocateInstallation(ModeContext& context) {
     Services& services = context.services;
     const OptionScan options = scanOptions(context.arguments, kInstallKeywords);
     if (!options.found(kGuidKeyword) || !options.found(kHwndKeyword)) {
-        showError(context,
+        showRefusal(context,
                   "Insufficient commandline parameters!\r\nYou have to pass at least -hwnd\"<value>\" and "
                   "-guid\"<value>\" to this application!",
                   "Insufficient Commandline");
@@ -56,16 +57,21 @@ void relocateInstallation(ModeContext& context) {
     }
     const std::string source = upperAscii(options.value(kGuidKeyword));
     const bool targetGiven = options.found(kTguidKeyword);
-    if (!hasGuidForm(source) || !isUsableName(source) || (targetGiven && !isUsableName(options.value(kTguidKeyword)))) {
+    // A target name as written, in its own letter case: the name the folder and key will have.
+    const std::string givenTarget = writtenName(context, options.option(kTguidKeyword), kTguidKeyword);
+    if (!hasGuidForm(source) || !isUsableName(source) || (targetGiven && !isUsableName(givenTarget))) {
         showIncorrectGuid(context);
         return;
     }
-    if (!waitForParent(options.value(kHwndKeyword), services)) return;
+    if (!waitForParent(options.value(kHwndKeyword), services)) {
+        context.outcome.noteRefusal();
+        return;
+    }
 
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
-    const std::string root = locateMaintenanceRoot(*registry);
-    if (!fitsInPath(root, source) || (targetGiven && !fitsInPath(root, options.value(kTguidKeyword)))) {
+    const std::u16string root = locateMaintenanceRoot(*registry);
+    if (!fitsInPath(root, source) || (targetGiven && !fitsInPath(root, givenTarget))) {
         showIncorrectGuid(context);
         return;
     }
@@ -76,30 +82,33 @@ void relocateInstallation(ModeContext& context) {
         return;
     }
 
-    const std::string target = targetGiven ? options.value(kTguidKeyword) : firstFreeTargetName(context, root, source);
+    // The command records the product's name as its key spells it, so that the restore gives the
+    // folder and the key back the very name they had.
+    const std::string spelled = keySpelling(context.registryApi, source);
+    const std::string target = targetGiven ? givenTarget : firstFreeTargetName(context, root, spelled);
     // A GUID near the longest name a key may have leaves no room for the suffix: its own target
     // can be no key's or folder's name, and is refused like a given one, before anything moves.
     if (!isUsableName(target) || !fitsInPath(root, target)) {
         showIncorrectGuid(context);
         return;
     }
-    relocateProduct(context, *registry, root, source, target);
+    relocateProduct(context, *registry, root, spelled, target);
 }
 
 // The steps, each undone when a later one cannot be done, so that the product is whole under one
 // name whenever a box or a report ends the run. The commands come first, while key and folder are
 // still under the product's GUID: from then on, whatever stops the run, the entry runs isreloc,
 // which finds the product under either name and brings it back.
-void relocateProduct(ModeContext& context, TRegistry& registry, const std::string& root, const std::string& source,
+void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16string& root, const std::string& source,
                      const std::string& target, const IsrelocCommands* previousCommands) {
     Services& services = context.services;
-    const std::string sourceDirectory = root + source;
-    const std::string targetDirectory = root + target;
+    const std::u16string sourceDirectory = productFolder(context.registryApi, root, source);
+    const std::u16string targetDirectory = productFolder(context.registryApi, root, target);
     const RunNames names = runNames(context.registryApi, source, target);
     // A target that differs from the source only in letter case is the source's own directory
     // and key to Windows: it is in the way.
     if (sameName(names.targetInRegistry, names.sourceInRegistry) || services.directoryProbe(targetDirectory)) {
-        showDirectoryInTheWay(context, targetDirectory);
+        showDirectoryInTheWay(context, context.registryApi.narrow(targetDirectory));
         return;
     }
     // Before anything moves: the product's key is there and can be changed, and under the target

@@ -15,5 +15,5 @@ void relocateInstallation(ModeContext& context);
 // target below the maintenance root, its commands kept and isreloc's written. Install mode runs it
 // after choosing the target; uninstall and modify mode run it to put a product that is still
 // installed back under the name it was relocated to. Boxes and failures as install mode's.
-void relocateProduct(ModeContext& context, TRegistry& registry, const std::string& root, const std::string& source,
+void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16string& root, const std::string& source,
                      const std::string& target, const IsrelocCommands* previousCommands = nullptr);

@@ -51,6 +51,6 @@ KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const Ru
     return registry.hasKey(source) ? settleKey(context, registry, names) : KeyMoveResult::moved;
 }
 
-void undoDirectoryMove(ModeContext& context, const std::string& movedTo, const std::string& movedFrom) {
+void undoDirectoryMove(ModeContext& context, const std::u16string& movedTo, const std::u16string& movedFrom) {
     context.services.moveDirectory(movedTo, movedFrom);
 }

@@ -23,4 +23,4 @@ KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const Ru
 
 // The folder goes back to where it was, so that the product is never left half moved. A failed
 // move back cannot be helped.
-void undoDirectoryMove(ModeContext& context, const std::string& movedTo, const std::string& movedFrom);
+void undoDirectoryMove(ModeContext& context, const std::u16string& movedTo, const std::u16string& movedFrom);

@@ -4,11 +4,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_api.h"
 #include "platform/services/services.h"
 #include "platform/text/string_list.h"
+#include "relocation/run_outcome.h"
 
 // The lowercased command-line arguments after the program path, in command-line order.
 using ArgumentList = TStringList;
@@ -34,4 +36,10 @@ struct ModeContext {
     std::function<std::unique_ptr<TRegistry>(RegistryApi&)> createRegistry =
         [](RegistryApi& api) { return std::make_unique<TRegistry>(api); };
     StartSettings start = StartSettings();
+    // Each entry of the argument list as written, in UTF-16 and in its own letter case, for the
+    // values that must arrive as written (a program to run); empty when the caller has only the
+    // 8-bit list, whose entries are then widened.
+    std::vector<std::u16string> writtenArguments = {};
+    // How the run ended, noted by its boxes and starts.
+    RunOutcome outcome = RunOutcome();
 };

@@ -35,6 +35,7 @@ OptionScan scanOptions(const TStringList& arguments, const OptionKeywords& keywo
             if (!option.found && findText(keyword, entry) > 0) {
                 option.found = true;
                 option.entry = entry;
+                option.index = index;
                 // The value is what follows a keyword written first; an entry with text before
                 // its keyword keeps part of the keyword in its value and fails the mode's checks.
                 option.value = entry;

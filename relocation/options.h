@@ -29,6 +29,7 @@ struct FoundOption {
     bool found = false;
     std::string entry;  // the whole entry that held the keyword; empty when not found
     std::string value;  // the entry without as many leading characters as the keyword has
+    int32_t index = -1;  // the entry's place in the list; -1 when not found
 };
 
 // What one scan found, per keyword of the mode.

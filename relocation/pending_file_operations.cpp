@@ -54,13 +54,13 @@ bool readList(RegistryApi& api, RegistryHandle key, const char16_t* name, std::v
 
 }  // namespace
 
-PendingMention pendingOperationsMention(RegistryApi& api, const std::string& folder) {
+PendingMention pendingOperationsMention(RegistryApi& api, const std::u16string& folder) {
     RegistryHandle opened = kNoKey;
     const int32_t result = api.regOpenKeyExW(kLocalMachine, kSessionManagerKey, kKeyRead, &opened);
     const OwnedKey key(api, opened);
     if (result == kErrorFileNotFound) return PendingMention::none;
     if (result != 0) return PendingMention::unreadable;
-    const std::u16string wanted = foldNameCase(api.widen(folder));
+    const std::u16string wanted = foldNameCase(folder);
     for (const char16_t* list : kPendingLists) {
         std::vector<std::u16string> entries;
         if (!readList(api, key.get(), list, entries)) return PendingMention::unreadable;

@@ -17,4 +17,4 @@ enum class PendingMention {
 
 // Whether a pending operation names the folder (a whole path, compared without regard to case)
 // or a path inside it.
-PendingMention pendingOperationsMention(RegistryApi& api, const std::string& folder);
+PendingMention pendingOperationsMention(RegistryApi& api, const std::u16string& folder);

@@ -7,6 +7,7 @@
 #include "relocation/boxes.h"
 #include "relocation/install.h"
 #include "relocation/restore_proof.h"
+#include "relocation/written_value.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
 #include "relocation/names.h"
@@ -20,7 +21,7 @@ namespace {
 struct Restored {
     std::string relocatedName;
     std::string restoredName;
-    std::string runFile;  // as given with -runfile, when it was
+    std::u16string runFile;  // as written with -runfile, when it was
     bool runFileGiven = false;
     RestoredCommands commands;
 };
@@ -36,35 +37,42 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     Services& services = context.services;
     const OptionScan options = scanOptions(context.arguments, kUninstallKeywords);
     if (!options.found(kGuidKeyword)) {
-        showError(context,
+        showRefusal(context,
                   "Insufficient commandline parameters!\r\nYou have to pass at least -uninstall and "
                   "-guid\"<value>\" to this application!",
                   "Insufficient Commandline");
         return std::nullopt;
     }
     const std::string source = upperAscii(options.value(kGuidKeyword));
-    const std::string target =
-        options.found(kTguidKeyword) ? options.value(kTguidKeyword) : restoredNameFor(source);
+    // The name comes back as written (as install mode recorded it in the command), not as the
+    // lowercased list spells it: the folder and the key get the names they had.
+    const std::string target = options.found(kTguidKeyword)
+                                   ? writtenName(context, options.option(kTguidKeyword), kTguidKeyword)
+                                   : restoredNameFor(writtenName(context, options.option(kGuidKeyword), kGuidKeyword));
     if (!isUsableName(source) || !isUsableName(target)) {
         showIncorrectGuid(context);
         return std::nullopt;
     }
     const std::string& hwnd = options.value(kHwndKeyword);
-    if (!hwnd.empty() && !waitForParent(hwnd, services)) return std::nullopt;
+    if (!hwnd.empty() && !waitForParent(hwnd, services)) {
+        context.outcome.noteRefusal();
+        return std::nullopt;
+    }
 
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return std::nullopt;
-    const std::string root = locateMaintenanceRoot(*registry);
+    const std::u16string root = locateMaintenanceRoot(*registry);
     if (!fitsInPath(root, source) || !fitsInPath(root, target)) {
         showIncorrectGuid(context);
         return std::nullopt;
     }
-    const std::string relocatedDirectory = root + source;
-    const std::string restoredDirectory = root + target;
+    const std::u16string relocatedDirectory = productFolder(context.registryApi, root, source);
+    const std::u16string restoredDirectory = productFolder(context.registryApi, root, target);
+    const std::string restoredDirectoryShown = context.registryApi.narrow(restoredDirectory);
     const RunNames names = runNames(context.registryApi, source, target);
     // A restored name that differs only in letter case is the relocated directory itself.
     if (sameName(names.targetInRegistry, names.sourceInRegistry)) {
-        showDirectoryInTheWay(context, restoredDirectory);
+        showDirectoryInTheWay(context, restoredDirectoryShown);
         return std::nullopt;
     }
 
@@ -74,7 +82,7 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
         // and the command followed: then the restore goes on from where that run stopped.
         if (services.directoryProbe(relocatedDirectory) ||
             !restoreIsProven(readKeyMoveFacts(context.registryApi, names))) {
-            showDirectoryInTheWay(context, restoredDirectory);
+            showDirectoryInTheWay(context, restoredDirectoryShown);
             return std::nullopt;
         }
     } else {
@@ -137,7 +145,8 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
         giveUp([&] { showRegistryUnavailable(context); });
         return std::nullopt;
     }
-    Restored restored{source, target, options.value(kRunfileKeyword), options.found(kRunfileKeyword),
+    Restored restored{source, target, writtenValue(context, options.option(kRunfileKeyword), kRunfileKeyword),
+                      options.found(kRunfileKeyword),
                       restoreProductCommands(*registry)};
     registry->closePath();
     return restored;
@@ -156,17 +165,28 @@ std::u16string startable(ModeContext& context, const RestoredCommand& command) {
 // under its own name, where its own entry works, and the log says why.
 void startThenKeepInstance(ModeContext& context, const Restored& restored, const std::u16string& command) {
     Services& services = context.services;
+    // A program that cannot start, or a product with no command to start, is a failure to tell:
+    // the person or the engine that asked for the uninstall would otherwise take it for done.
     if (!context.start.wait) {
-        if (!command.empty()) services.launchWideCommand(command);
+        if (!command.empty() && services.launch(command))
+            context.outcome.noteStarted();
+        else
+            showStartFailed(context);
         return;
     }
     PutBackFacts facts;
-    facts.launch = services.launchAndWait(command, context.start.timeLimitSeconds);
+    if (!command.empty()) facts.launch = services.launchAndWait(command, context.start.timeLimitSeconds);
+    if (facts.launch.started)
+        context.outcome.noteWaited(facts.launch);
+    else
+        showStartFailed(context);
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
-    const std::string root = locateMaintenanceRoot(*registry);
+    const std::u16string root = locateMaintenanceRoot(*registry);
     facts.stillInstalled = productPresence(context, *registry, root, restored.restoredName).installed();
-    if (facts.stillInstalled) facts.pending = pendingOperationsMention(context.registryApi, root + restored.restoredName);
+    if (facts.stillInstalled)
+        facts.pending = pendingOperationsMention(context.registryApi,
+                                                 productFolder(context.registryApi, root, restored.restoredName));
     const PutBackVerdict verdict = judgePutBack(facts);
     if (verdict.putBack) {
         relocateProduct(context, *registry, root, restored.restoredName, restored.relocatedName,
@@ -182,12 +202,7 @@ void restoreInstallation(ModeContext& context) {
     const std::optional<Restored> restored = restoreProduct(context);
     if (!restored) return;
     if (restored->runFileGiven) {
-        const std::string runFile = "\"" + restored->runFile + "\"";
-        if (!context.start.wait) {
-            context.services.launchCommand(runFile);
-            return;
-        }
-        startThenKeepInstance(context, *restored, context.services.widenAnsi(runFile));
+        startThenKeepInstance(context, *restored, u"\"" + restored->runFile + u"\"");
         return;
     }
     const RestoredCommand& command = context.start.quiet ? restored->commands.quietUninstall

@@ -8,6 +8,7 @@
 #include "platform/services/forwarding_services.h"
 #include "platform/services/services_posix.h"
 #include "platform/text/text.h"
+#include "platform/text/utf8.h"
 
 class CaseBlindServices : public ForwardingServices {
 public:
@@ -28,10 +29,12 @@ public:
         return resolved;
     }
 
-    int32_t fileAge(const std::string& path) override { return inner_.fileAge(existingSpelling(path)); }
-    bool fileExists(const std::string& path) override { return inner_.fileExists(existingSpelling(path)); }
-    bool directoryProbe(const std::string& path) override { return inner_.directoryProbe(existingSpelling(path)); }
-    bool moveDirectory(const std::string& from, const std::string& to) override {
+    int32_t fileAge(const std::u16string& path) override { return inner_.fileAge(existingSpelling(path)); }
+    bool fileExists(const std::u16string& path) override { return inner_.fileExists(existingSpelling(path)); }
+    bool directoryProbe(const std::u16string& path) override {
+        return inner_.directoryProbe(existingSpelling(path));
+    }
+    bool moveDirectory(const std::u16string& from, const std::u16string& to) override {
         return inner_.moveDirectory(existingSpelling(from), existingSpelling(to));
     }
 
@@ -51,6 +54,10 @@ private:
             if (equalText(lowerAscii(entryName), lowerAscii(name))) return entryName;
         }
         return name;
+    }
+
+    std::u16string existingSpelling(const std::u16string& path) const {
+        return utf16FromUtf8(existingSpelling(utf8FromUtf16(path)));
     }
 
     PosixServices& inner_;

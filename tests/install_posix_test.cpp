@@ -116,7 +116,7 @@ TEST_F(InstallMode, SuffixSearchStopsAtTheFirstFreeName) {
 
 TEST_F(InstallMode, GivenTargetNameIsUsedAsGiven) {
     runInstall(kInstallArguments + " -tguid\"Elsewhere\"");
-    expectRelocatedTo("elsewhere");
+    expectRelocatedTo("Elsewhere");
 }
 
 TEST_F(InstallMode, BoxesThatEndTheRunBeforeAnythingMoves) {
@@ -139,12 +139,12 @@ TEST_F(InstallMode, BoxesThatEndTheRunBeforeAnythingMoves) {
         {"-hwnd alone", "-hwnd -guid" + kGuid, kHwndBox},
         {"x-hwnd123 is cut to d123", "x-hwnd123 -guid" + kGuid, kHwndBox},
         {"target directory exists", kInstallArguments + " -tguid\"" + kGuid + "_7\"",
-         boxC(directory(lowerAscii(kGuid) + "_7"))},
+         boxC(directory(kGuid + "_7"))},
         {"an empty target name is refused before it can name the maintenance root", kInstallArguments + " -tguid", kBoxB},
         {"target differs from the source only in case", kInstallArguments + " -tguid" + kGuid,
-         boxC(directory(lowerAscii(kGuid)))},
+         boxC(directory(kGuid))},
     };
-    services.makeDirectory(directory(lowerAscii(kGuid) + "_7"));
+    services.makeDirectory(directory(kGuid + "_7"));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::size_t boxesBefore = services.messages().size();
@@ -292,8 +292,9 @@ TEST(UninstallCommand, NamesBothNamesInQuotes) {
               u"\"C:\\Program Files\\App\\isreloc.exe\" -uninstall -guid\"{A}_0\" -tguid\"{A}\"");
     // What uninstall mode receives when Windows runs it.
     const std::u16string command = buildUninstallCommand(u"C:\\a b\\isreloc.exe", u"{A}_0", u"{A}");
-    FixedCommandLine commandLine(std::string(command.begin(), command.end()), "");
-    EXPECT_EQ(commandLine.arguments(), (std::vector<std::string>{"-uninstall", "-guid{A}_0", "-tguid{A}"}));
+    std::vector<std::u16string> arguments;
+    for (const WideArgument& argument : allWideArguments(command.c_str())) arguments.push_back(argument.argument);
+    EXPECT_EQ(arguments, (std::vector<std::u16string>{u"-uninstall", u"-guid{A}_0", u"-tguid{A}"}));
 }
 
 }  // namespace

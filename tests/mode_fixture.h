@@ -136,8 +136,13 @@ public:
                  RegistryApi& registryApi) {
         FixedCommandLine commandLine("isreloc.exe " + arguments, kOwnPath);
         ArgumentList list;
-        for (const std::string& argument : commandLine.arguments()) list.append(lowerAscii(argument));
+        std::vector<std::u16string> written;
+        for (const WideArgument& argument : commandLine.arguments()) {
+            list.append(lowerAscii(commandLine.narrow(argument.argument)));
+            written.push_back(argument.argument);
+        }
         ModeContext context{list, modeServices, registryApi, latin1(kOwnPath), createRegistry};
+        context.writtenArguments = written;
         mode(context);
     }
 

@@ -5,23 +5,24 @@
 #include <string>
 
 #include "platform/services/recording_services.h"
+#include "platform/text/utf8.h"
 
 class NoFileServices final : public RecordingServices {
 public:
-    int32_t fileAge(const std::string& path) override {
-        ADD_FAILURE() << "unexpected fileAge " << path;
+    int32_t fileAge(const std::u16string& path) override {
+        ADD_FAILURE() << "unexpected fileAge " << utf8FromUtf16(path);
         return -1;
     }
-    bool fileExists(const std::string& path) override {
-        ADD_FAILURE() << "unexpected fileExists " << path;
+    bool fileExists(const std::u16string& path) override {
+        ADD_FAILURE() << "unexpected fileExists " << utf8FromUtf16(path);
         return false;
     }
-    bool directoryProbe(const std::string& path) override {
-        ADD_FAILURE() << "unexpected directoryProbe " << path;
+    bool directoryProbe(const std::u16string& path) override {
+        ADD_FAILURE() << "unexpected directoryProbe " << utf8FromUtf16(path);
         return false;
     }
-    bool moveDirectory(const std::string& oldPath, const std::string&) override {
-        ADD_FAILURE() << "unexpected moveDirectory " << oldPath;
+    bool moveDirectory(const std::u16string& oldPath, const std::u16string&) override {
+        ADD_FAILURE() << "unexpected moveDirectory " << utf8FromUtf16(oldPath);
         return false;
     }
     void enterSystemDirectory() override {}

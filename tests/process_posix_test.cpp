@@ -109,18 +109,18 @@ TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
     EXPECT_EQ(exitCode, 1602u);
     EXPECT_TRUE(services.messages().empty());
     EXPECT_EQ(productKey(kTarget0), relocated);
-    EXPECT_FALSE(productKey(lowerAscii(kGuid)).exists);
+    EXPECT_FALSE(productKey(kGuid).exists);
     EXPECT_TRUE(fileExists(directory(kTarget0) + "\\setup.exe"));
     EXPECT_EQ(services.waitedCommands(),
               std::vector<std::string>{std::string(kProductCommand) + " -s -f1\"C:\\Pkg\\un install.iss\""});
-    const std::string restoredKey = "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + lowerAscii(kGuid);
+    const std::string restoredKey = "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kGuid;
     for (const std::string& line : std::vector<std::string>{
              "boxes: not shown (-silent)", "found key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kTarget0,
-          "moved folder " + directory(kTarget0) + " to " + directory(lowerAscii(kGuid)),
-          "renamed key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kTarget0 + " to " + lowerAscii(kGuid),
+          "moved folder " + directory(kTarget0) + " to " + directory(kGuid),
+          "renamed key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kTarget0 + " to " + kGuid,
           "wrote " + restoredKey + " value \"UninstallString\" (REG_SZ): \"" + kProductCommand + "\"",
           std::string("ended with exit code 1602"),
-          "moved folder " + directory(lowerAscii(kGuid)) + " to " + directory(kTarget0),
+          "moved folder " + directory(kGuid) + " to " + directory(kTarget0),
           std::string("exit code 1602\r\n")})
         EXPECT_TRUE(logHolds(line)) << line;
 }

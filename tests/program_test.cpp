@@ -12,17 +12,34 @@ namespace {
 // Records which mode ran and with what list.
 class RecordingModes : public ModeRunner {
 public:
-    void relocateInstallation(const ArgumentList& arguments) override { record("install", arguments); }
-    void restoreInstallation(const ArgumentList& arguments) override { record("uninstall", arguments); }
-    void modifyInstallation(const ArgumentList& arguments) override { record("modify", arguments); }
+    using Written = std::vector<std::u16string>;
+    void relocateInstallation(const ArgumentList& arguments, const Written& written) override {
+        record("install", arguments, written);
+    }
+    void restoreInstallation(const ArgumentList& arguments, const Written& written) override {
+        record("uninstall", arguments, written);
+    }
+    void modifyInstallation(const ArgumentList& arguments, const Written& written) override {
+        record("modify", arguments, written);
+    }
 
     std::vector<std::string> runs;
     std::vector<std::string> lastArguments;
+    // The same entries as written, lowercased the way the list is (the command lines are ASCII
+    // or Latin-1): each written entry must stand beside its own list entry.
+    std::vector<std::string> lastWrittenLowered;
 
 private:
-    void record(const char* mode, const ArgumentList& arguments) {
+    void record(const char* mode, const ArgumentList& arguments, const Written& written) {
         runs.push_back(mode);
         lastArguments = arguments.entries();
+        lastWrittenLowered.clear();
+        for (const std::u16string& entry : written) {
+            std::string lowered;
+            for (const char16_t unit : entry)
+                lowered += static_cast<char>(unit >= u'A' && unit <= u'Z' ? unit + 32 : unit);
+            lastWrittenLowered.push_back(lowered);
+        }
     }
 };
 
@@ -60,9 +77,11 @@ TEST(RunProgram, SelectsTheModeAndHandsItTheLowercasedList) {
         FixedCommandLine commandLine(row.commandLine, "C:\\isreloc.exe");
         NoFileServices boxes;
         RecordingModes modes;
-        runProgram(commandLine, boxes, modes);
+        RunOutcome outcome;
+        runProgram(commandLine, boxes, modes, outcome);
         EXPECT_EQ(modes.runs, std::vector<std::string>{row.mode});
         EXPECT_EQ(modes.lastArguments, row.arguments);
+        EXPECT_EQ(modes.lastWrittenLowered, row.arguments);
         EXPECT_TRUE(boxes.messages().empty());
     }
 }
@@ -72,8 +91,10 @@ TEST(RunProgram, NoArgumentsShowsOnlyTheUsageBox) {
         FixedCommandLine commandLine(text, "C:\\isreloc.exe");
         NoFileServices boxes;
         RecordingModes modes;
-        runProgram(commandLine, boxes, modes);
+        RunOutcome outcome;
+        runProgram(commandLine, boxes, modes, outcome);
         EXPECT_TRUE(modes.runs.empty()) << text;
+        EXPECT_TRUE(outcome.refused() && !outcome.failed()) << "the usage box refuses the command line";
         ASSERT_EQ(boxes.messages().size(), 1u) << text;
         EXPECT_EQ(boxes.messages()[0].text,
                   "Commandline parameters:\r\n"
@@ -90,15 +111,17 @@ TEST(RunProgram, NoArgumentsShowsOnlyTheUsageBox) {
 class FailingCommandLine : public FixedCommandLine {
 public:
     FailingCommandLine() : FixedCommandLine("isreloc.exe -guid{a}", "C:\\isreloc.exe") {}
-    std::vector<std::string> arguments() override { throw std::bad_alloc(); }
+    std::vector<WideArgument> arguments() override { throw std::bad_alloc(); }
 };
 
 TEST(RunProgram, ListThatCannotBeBuiltGivesTheCriticalErrorBoxAndNoMode) {
     FailingCommandLine commandLine;
     NoFileServices boxes;
     RecordingModes modes;
-    runProgram(commandLine, boxes, modes);
+    RunOutcome outcome;
+    runProgram(commandLine, boxes, modes, outcome);
     EXPECT_TRUE(modes.runs.empty());
+    EXPECT_TRUE(outcome.failed());
     ASSERT_EQ(boxes.messages().size(), 1u);
     EXPECT_EQ(boxes.messages()[0].text, "Unable to retrieve commandline parameters");
     EXPECT_EQ(boxes.messages()[0].caption, "Critical Error");

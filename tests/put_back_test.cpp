@@ -49,7 +49,7 @@ TEST(PendingFileOperations, NameTheFolderWhenAnEntryIsItOrLiesInsideIt) {
         store.regSetValueExW(key, row.list, kRegMultiSz, reinterpret_cast<const uint8_t*>(row.entries.c_str()),
                              static_cast<uint32_t>((row.entries.size() + 1) * 2));
         store.regCloseKey(key);
-        EXPECT_EQ(pendingOperationsMention(store, "C:\\Program Files\\InstallShield Installation Information\\{A1}"),
+        EXPECT_EQ(pendingOperationsMention(store, u"C:\\Program Files\\InstallShield Installation Information\\{A1}"),
                   row.mention);
     }
 }

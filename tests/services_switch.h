@@ -27,7 +27,7 @@ enum class ServiceCall {
     fileExists,
     directoryProbe,
     moveDirectory,
-    launchCommand,
+    launch,
     expandEnvironment,
     windowAlive,
     pauseFor,
@@ -40,7 +40,7 @@ inline const char* serviceCallName(ServiceCall kind) {
     case ServiceCall::fileExists: return "fileExists";
     case ServiceCall::directoryProbe: return "directoryProbe";
     case ServiceCall::moveDirectory: return "moveDirectory";
-    case ServiceCall::launchCommand: return "launchCommand";
+    case ServiceCall::launch: return "launch";
     case ServiceCall::expandEnvironment: return "expandEnvironment";
     case ServiceCall::windowAlive: return "windowAlive";
     case ServiceCall::pauseFor: return "pauseFor";
@@ -70,37 +70,34 @@ public:
     // Every box the mode asked for, shown or not.
     const std::vector<RecordedMessage>& boxesAsked() const { return boxesAsked_; }
 
-    int32_t fileAge(const std::string& path) override {
-        const bool fail = begin(ServiceCall::fileAge, path);
+    int32_t fileAge(const std::u16string& path) override {
+        const bool fail = begin(ServiceCall::fileAge, shown(path));
         const int32_t age = fail ? -1 : inner_.fileAge(path);
         end();
         return age;
     }
-    bool fileExists(const std::string& path) override {
-        const bool fail = begin(ServiceCall::fileExists, path);
+    bool fileExists(const std::u16string& path) override {
+        const bool fail = begin(ServiceCall::fileExists, shown(path));
         const bool exists = !fail && inner_.fileExists(path);
         end();
         return exists;
     }
-    bool directoryProbe(const std::string& path) override {
-        const bool fail = begin(ServiceCall::directoryProbe, path);
+    bool directoryProbe(const std::u16string& path) override {
+        const bool fail = begin(ServiceCall::directoryProbe, shown(path));
         const bool found = !fail && inner_.directoryProbe(path);
         end();
         return found;
     }
-    bool moveDirectory(const std::string& from, const std::string& to) override {
-        const bool fail = begin(ServiceCall::moveDirectory, from + " -> " + to);
+    bool moveDirectory(const std::u16string& from, const std::u16string& to) override {
+        const bool fail = begin(ServiceCall::moveDirectory, shown(from) + " -> " + shown(to));
         const bool moved = !fail && inner_.moveDirectory(from, to);
         end();
         return moved;
     }
-    void launchCommand(const std::string& command) override {
-        if (!begin(ServiceCall::launchCommand, command)) inner_.launchCommand(command);
+    bool launch(const std::u16string& command) override {
+        const bool started = !begin(ServiceCall::launch, shown(command)) && inner_.launch(command);
         end();
-    }
-    void launchWideCommand(const std::u16string& command) override {
-        if (!begin(ServiceCall::launchCommand, shown(command))) inner_.launchWideCommand(command);
-        end();
+        return started;
     }
     std::u16string expandWideEnvironment(const std::u16string& text) override {
         const bool fail = begin(ServiceCall::expandEnvironment, shown(text));
@@ -130,8 +127,8 @@ public:
     void enterSystemDirectory() override { inner_.enterSystemDirectory(); }
     bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
     std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
-    std::string fullPath(const std::string& path) override { return inner_.fullPath(path); }
-    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override {
+    std::u16string fullPath(const std::u16string& path) override { return inner_.fullPath(path); }
+    std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) override {
         return inner_.openForAppending(path);
     }
     LocalTime localTime() override { return inner_.localTime(); }

@@ -13,6 +13,9 @@
 
 namespace {
 
+// The test paths are ASCII; the services take paths in UTF-16.
+std::u16string w(const std::string& path) { return std::u16string(path.begin(), path.end()); }
+
 const char* const kMarker = "product\\setup.exe";
 
 constexpr LocalStamp kYear2000{2000, 6, 15, 12, 34, 56};
@@ -51,8 +54,8 @@ TEST(FileRules, AgeAndExistenceOfTheMarker) {
         } else if (row.kind == MarkerCase::directory) {
             scratch.makeDirectory(kMarker);
         }
-        EXPECT_EQ(scratch.services().fileAge(scratch.path(kMarker)), row.age);
-        EXPECT_EQ(scratch.services().fileExists(scratch.path(kMarker)), row.exists);
+        EXPECT_EQ(scratch.services().fileAge(w(scratch.path(kMarker))), row.age);
+        EXPECT_EQ(scratch.services().fileExists(w(scratch.path(kMarker))), row.exists);
     }
 }
 
@@ -63,8 +66,8 @@ TEST(FileRules, PathsThatNameNoFile) {
     for (const std::string& path : {std::string(), scratch.path("product\\setup.exe\\"), scratch.path("product"),
                                     scratch.path("product\\setup.exe\\inside"), scratch.path("other\\setup.exe")}) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(scratch.services().fileAge(path), -1);
-        EXPECT_FALSE(scratch.services().fileExists(path));
+        EXPECT_EQ(scratch.services().fileAge(w(path)), -1);
+        EXPECT_FALSE(scratch.services().fileExists(w(path)));
     }
 }
 
@@ -72,10 +75,10 @@ TEST(FileRules, AWildcardTakesTheMatchingEntry) {
     ServicesScratch scratch;
     scratch.makeDirectory("product");
     scratch.makeFile(kMarker, kYear2000);
-    EXPECT_EQ(scratch.services().fileAge(scratch.path("product\\set?p.*")), kYear2000Age);
-    EXPECT_TRUE(scratch.services().fileExists(scratch.path("product\\*.exe")));
-    EXPECT_FALSE(scratch.services().fileExists(scratch.path("product\\*.dll")));
-    EXPECT_FALSE(scratch.services().fileExists(scratch.path("prod*\\setup.exe")));
+    EXPECT_EQ(scratch.services().fileAge(w(scratch.path("product\\set?p.*"))), kYear2000Age);
+    EXPECT_TRUE(scratch.services().fileExists(w(scratch.path("product\\*.exe"))));
+    EXPECT_FALSE(scratch.services().fileExists(w(scratch.path("product\\*.dll"))));
+    EXPECT_FALSE(scratch.services().fileExists(w(scratch.path("prod*\\setup.exe"))));
 }
 
 TEST(DirectoryProbe, AFileOrAMissingNameLeavesTheCurrentDirectory) {
@@ -85,7 +88,7 @@ TEST(DirectoryProbe, AFileOrAMissingNameLeavesTheCurrentDirectory) {
     const std::string before = scratch.currentDirectory();
     for (const std::string& path : {scratch.path(kMarker), scratch.path("missing"), std::string()}) {
         SCOPED_TRACE(path);
-        EXPECT_FALSE(scratch.services().directoryProbe(path));
+        EXPECT_FALSE(scratch.services().directoryProbe(w(path)));
         EXPECT_EQ(scratch.currentDirectory(), before);
     }
 }
@@ -97,10 +100,10 @@ TEST(DirectoryProbe, ADirectoryIsFoundWithoutEnteringItAndMovesAtOnce) {
     scratch.makeDirectory("product");
     scratch.makeFile(kMarker, kYear2000);
     const std::string before = scratch.currentDirectory();
-    ASSERT_TRUE(scratch.services().directoryProbe(scratch.path("product")));
+    ASSERT_TRUE(scratch.services().directoryProbe(w(scratch.path("product"))));
     EXPECT_EQ(scratch.currentDirectory(), before);
-    EXPECT_TRUE(scratch.services().moveDirectory(scratch.path("product"), scratch.path("moved")));
-    EXPECT_TRUE(scratch.services().fileExists(scratch.path("moved\\setup.exe")));
+    EXPECT_TRUE(scratch.services().moveDirectory(w(scratch.path("product")), w(scratch.path("moved"))));
+    EXPECT_TRUE(scratch.services().fileExists(w(scratch.path("moved\\setup.exe"))));
 }
 
 TEST(MoveDirectory, AnExistingTargetIsNeverReplaced) {
@@ -110,7 +113,7 @@ TEST(MoveDirectory, AnExistingTargetIsNeverReplaced) {
     scratch.makeDirectory("{A}_0");
     scratch.makeFile("{A}_0\\other.txt", kYear2000);
 
-    EXPECT_FALSE(scratch.services().moveDirectory(scratch.path("{A}"), scratch.path("{A}_0")));
+    EXPECT_FALSE(scratch.services().moveDirectory(w(scratch.path("{A}")), w(scratch.path("{A}_0"))));
     EXPECT_TRUE(scratch.onDisk("{A}\\setup.exe"));
     EXPECT_TRUE(scratch.onDisk("{A}_0\\other.txt"));
     EXPECT_FALSE(scratch.onDisk("{A}_0\\setup.exe"));
@@ -121,11 +124,11 @@ TEST(MoveDirectory, AFreeNameTakesTheWholeDirectory) {
     scratch.makeDirectory("{A}");
     scratch.makeFile("{A}\\setup.exe", kYear2000);
 
-    EXPECT_TRUE(scratch.services().moveDirectory(scratch.path("{A}"), scratch.path("{A}_1")));
+    EXPECT_TRUE(scratch.services().moveDirectory(w(scratch.path("{A}")), w(scratch.path("{A}_1"))));
     EXPECT_FALSE(scratch.onDisk("{A}"));
     EXPECT_TRUE(scratch.onDisk("{A}_1\\setup.exe"));
 
-    EXPECT_FALSE(scratch.services().moveDirectory(scratch.path("{A}"), scratch.path("{A}_2")));
+    EXPECT_FALSE(scratch.services().moveDirectory(w(scratch.path("{A}")), w(scratch.path("{A}_2"))));
     EXPECT_FALSE(scratch.onDisk("{A}_2"));
 }
 
@@ -183,8 +186,8 @@ TEST(PosixPaths, WindowsPathsLandBelowTheRootFolder) {
     for (const char* unserved : {"", "\\\\server\\share\\x", "\\\\?\\C:\\x"}) {
         SCOPED_TRACE(unserved);
         EXPECT_THROW(services.hostPath(unserved), std::invalid_argument);
-        EXPECT_FALSE(services.fileExists(unserved));
-        EXPECT_FALSE(services.directoryProbe(unserved));
+        EXPECT_FALSE(services.fileExists(w(unserved)));
+        EXPECT_FALSE(services.directoryProbe(w(unserved)));
     }
 }
 
@@ -192,7 +195,7 @@ TEST(PosixPaths, AProbeLeavesTheProcessWorkingDirectoryAlone) {
     ServicesScratch scratch;
     scratch.makeDirectory("product");
     const std::filesystem::path before = std::filesystem::current_path();
-    ASSERT_TRUE(scratch.services().directoryProbe(scratch.path("product")));
+    ASSERT_TRUE(scratch.services().directoryProbe(w(scratch.path("product"))));
     EXPECT_EQ(std::filesystem::current_path(), before);
 }
 #endif

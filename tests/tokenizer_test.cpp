@@ -50,16 +50,20 @@ const TokenizerRow kRows[] = {
 TEST(Tokenizer, EveryRowSplitsAsWritten) {
     for (const TokenizerRow& row : kRows) {
         SCOPED_TRACE("command line: " + row.commandLine);
-        FixedCommandLine commandLine(row.commandLine, kOwnPath);
+        const char* text = row.commandLine.c_str();
         const int32_t count = static_cast<int32_t>(row.arguments.size());
-        EXPECT_EQ(commandLine.argumentCount(), count);
-        EXPECT_EQ(commandLine.arguments(), row.arguments);
-        for (int32_t i = 1; i <= count; ++i) EXPECT_EQ(commandLine.argumentAt(i), row.arguments[i - 1]) << i;
-        // Outside 1..count the text is empty, and index 0 is always the program's own path.
-        EXPECT_EQ(commandLine.argumentAt(count + 1), "");
-        EXPECT_EQ(commandLine.argumentAt(-1), "");
-        EXPECT_EQ(commandLine.argumentAt(INT32_MIN), "");
-        EXPECT_EQ(commandLine.argumentAt(0), kOwnPath);
+        EXPECT_EQ(argumentCount(text), count);
+        EXPECT_EQ(allArguments(text), row.arguments);
+        for (int32_t i = 1; i <= count; ++i) EXPECT_EQ(argumentAfterToken0(text, i), row.arguments[i - 1]) << i;
+        // Outside 1..count the text is empty.
+        EXPECT_EQ(argumentAfterToken0(text, count + 1), "");
+        EXPECT_EQ(argumentAfterToken0(text, -1), "");
+        EXPECT_EQ(argumentAfterToken0(text, INT32_MIN), "");
+        // The process reads the same text in UTF-16 (here one unit a byte) into the same arguments.
+        FixedCommandLine commandLine(row.commandLine, kOwnPath);
+        Arguments read;
+        for (const WideArgument& argument : commandLine.arguments()) read.push_back(commandLine.narrow(argument.argument));
+        EXPECT_EQ(read, row.arguments);
     }
 }
 
@@ -100,9 +104,9 @@ TEST(Tokenizer, LongCommandLineMatchesArgumentAtForEveryIndex) {
         commandLine += (i % 2 ? "\t\"" : " ") + argument + (i % 2 ? "\"" : "");
         expected.push_back(argument);
     }
-    FixedCommandLine fixed(commandLine, kOwnPath);
-    ASSERT_EQ(fixed.arguments(), expected);
-    for (int32_t i = 1; i <= 300; ++i) EXPECT_EQ(fixed.argumentAt(i), expected[static_cast<std::size_t>(i - 1)]);
+    ASSERT_EQ(allArguments(commandLine.c_str()), expected);
+    for (int32_t i = 1; i <= 300; ++i)
+        EXPECT_EQ(argumentAfterToken0(commandLine.c_str(), i), expected[static_cast<std::size_t>(i - 1)]);
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ const SwitchRow kRows[] = {
      false, "C:\\Logs\\Run One.log", ""},
     {"the first -log wins, and a later one is no option either", "-log\"a.log\" -log-guid{B} -guid{A}", {"-guid{A}"},
      false, false, "a.log", ""},
-    {"-log without a name keeps no log", "-log -guid{A}", {"-guid{A}"}, false, false, "", ""},
+    {"-log without a quoted name names no log: -logo is no log named o", "-log -logo.txt -guid{A}", {"-guid{A}"},
+     false, false, "", ""},
     {"after -- nothing is an option, and the rest comes as written",
      "-u -guid{A} --   -s  -f1\"C:\\Pkg\\un install.iss\" -guid\"{B}\" -silent ",
      {"-u", "-guid{A}"}, false, false, "", "-s  -f1\"C:\\Pkg\\un install.iss\" -guid\"{B}\" -silent "},
@@ -47,30 +48,28 @@ TEST(UnattendedSwitches, AreWholeArgumentsTakenOffBeforeTheOptions) {
         SCOPED_TRACE(row.name);
         FixedCommandLine commandLine("\"C:\\Tools\\isreloc.exe\" " + row.arguments, "C:\\Tools\\isreloc.exe");
         const CommandLineParts parts = splitCommandLine(commandLine);
-        EXPECT_EQ(parts.argumentCount, commandLine.argumentCount());
+        EXPECT_EQ(parts.argumentCount, static_cast<int32_t>(commandLine.arguments().size()));
         EXPECT_EQ(parts.options, row.options);
         EXPECT_EQ(parts.switches.silent, row.silent);
         EXPECT_EQ(parts.switches.wait, row.wait);
-        EXPECT_EQ(parts.switches.logFile, row.logFile);
-        EXPECT_EQ(parts.switches.appendedArguments, row.appended);
+        EXPECT_EQ(parts.switches.logFile, std::u16string(row.logFile.begin(), row.logFile.end()));
+        EXPECT_EQ(parts.switches.appendedArguments, std::u16string(row.appended.begin(), row.appended.end()));
     }
 }
 
-// With a double-byte code page, a trail byte may look like a quote; the tail after "--" is found
-// with the same stepping that split the arguments.
-TEST(UnattendedSwitches, TailIsFoundWithTheCommandLinesOwnStepping) {
-    class PairStepped : public FixedCommandLine {
-    public:
-        using FixedCommandLine::FixedCommandLine;
-        CharStepper stepper() override {
-            return [](const char* at) { return *at == '\0' ? at : (static_cast<unsigned char>(*at) == 0x81 ? at + 2 : at + 1); };
-        }
-        std::vector<std::string> arguments() override { return allArguments(text(), stepper()); }
-    };
-    PairStepped commandLine("isreloc.exe -guid\x81\" -- /s", "C:\\isreloc.exe");
+// What an engine passes arrives in UTF-16 as written, whatever the ANSI code page holds; the
+// older options see the same arguments as the ANSI calls would, a character the code page lacks
+// as '?'.
+TEST(UnattendedSwitches, TextsOutsideTheCodePageArriveAsWritten) {
+    const std::u16string folder = u"C:\\\u0416\u0443\u0440\u043D\u0430\u043B \u5DE5\u5177";  // "Журнал 工具"
+    FixedCommandLine commandLine(u"isreloc.exe -uninstall -runfile\"" + folder + u"\\x.exe\" -log\"" + folder +
+                                     u"\\x.log\" -- /p \"" + folder + u"\\f.txt\"",
+                                 u"C:\\isreloc.exe");
     const CommandLineParts parts = splitCommandLine(commandLine);
-    EXPECT_EQ(parts.options, Options{"-guid\x81\""});
-    EXPECT_EQ(parts.switches.appendedArguments, "/s");
+    EXPECT_EQ(parts.options, (Options{"-uninstall", "-runfileC:\\?????? ??\\x.exe"}));
+    EXPECT_EQ(parts.writtenOptions, (std::vector<std::u16string>{u"-uninstall", u"-runfile" + folder + u"\\x.exe"}));
+    EXPECT_EQ(parts.switches.logFile, folder + u"\\x.log");
+    EXPECT_EQ(parts.switches.appendedArguments, u"/p \"" + folder + u"\\f.txt\"");
 }
 
 }  // namespace

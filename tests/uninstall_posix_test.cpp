@@ -61,7 +61,7 @@ TEST_F(UninstallMode, RestoresEverythingAndStartsTheProductsCommand) {
     runUninstall(kUninstallArguments);
     EXPECT_TRUE(services.messages().empty());
     // -tguid arrives lowercased, and the restored names take its case.
-    expectRestoredAs(lowerAscii(kGuid));
+    expectRestoredAs(kGuid);
     EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{kProductCommand});
     EXPECT_TRUE(services.pauses().empty());
 }
@@ -86,10 +86,11 @@ TEST(RestoredName, CutsFromTheUnderscoreAsMuchAsPassesThirtyEightCharacters) {
     for (const auto& row : rows) EXPECT_EQ(restoredNameFor(row.relocated), row.restored) << row.relocated;
 }
 
+// The path is taken as written on the command line, in its own letter case.
 TEST_F(UninstallMode, RunfileIsStartedQuotedInsteadOfTheRestoredCommand) {
     runUninstall(kUninstallArguments + " -runfile\"C:\\Temp\\Cleanup.exe\"");
-    expectRestoredAs(lowerAscii(kGuid));
-    EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{"\"c:\\temp\\cleanup.exe\""});
+    expectRestoredAs(kGuid);
+    EXPECT_EQ(services.launchedCommands(), std::vector<std::string>{"\"C:\\Temp\\Cleanup.exe\""});
 }
 
 TEST_F(UninstallMode, ExpandableCommandKeepsItsTypeAndIsStartedExpanded) {
@@ -97,7 +98,7 @@ TEST_F(UninstallMode, ExpandableCommandKeepsItsTypeAndIsStartedExpanded) {
              textBytes("\"%ProgramFiles%\\Sample\\remove.exe\" /x"));
     services.setEnvironment("ProgramFiles", "C:\\Program Files");
     runUninstall(kUninstallArguments);
-    const KeySnapshot restored = productKey(lowerAscii(kGuid));
+    const KeySnapshot restored = productKey(kGuid);
     const ValueSnapshot* command = value(restored, "UninstallString");
     ASSERT_NE(command, nullptr);
     EXPECT_EQ(command->type, kRegExpandSz);
@@ -114,7 +115,7 @@ TEST_F(UninstallMode, CommandOutsideTheAnsiCodePageStartsAsStored) {
     bytes.insert(bytes.end(), {0, 0});
     setValue(std::string(kUninstallKey) + kTarget0, "szUninstallString", kRegSz, bytes);
     runUninstall(kUninstallArguments);
-    const KeySnapshot restored = productKey(lowerAscii(kGuid));
+    const KeySnapshot restored = productKey(kGuid);
     ASSERT_NE(value(restored, "UninstallString"), nullptr);
     EXPECT_EQ(value(restored, "UninstallString")->data, bytes);
     EXPECT_EQ(services.launchedCommands(),
@@ -122,7 +123,7 @@ TEST_F(UninstallMode, CommandOutsideTheAnsiCodePageStartsAsStored) {
 }
 
 TEST_F(UninstallMode, BoxesThatEndTheRunBeforeAnythingMoves) {
-    services.makeDirectory(directory("taken"));
+    services.makeDirectory(directory("Taken"));
     const struct {
         const char* name;
         std::string arguments;
@@ -131,8 +132,8 @@ TEST_F(UninstallMode, BoxesThatEndTheRunBeforeAnythingMoves) {
         {"lone -u leaves an empty list", "-U", kBoxA},
         {"no -guid", "-uninstall -tguid" + kGuid, kBoxA},
         {"no suffix: the restored name is the current one", "-uninstall -guid" + kTarget0 + " -tguid" + kTarget0,
-         boxB(directory(lowerAscii(kTarget0)))},
-        {"restored directory exists", "-uninstall -guid" + kTarget0 + " -tguid\"Taken\"", boxB(directory("taken"))},
+         boxB(directory(kTarget0))},
+        {"restored directory exists", "-uninstall -guid" + kTarget0 + " -tguid\"Taken\"", boxB(directory("Taken"))},
         {"restored name with a path", "-uninstall -guid" + kTarget0 + " -tguid..\\escape", kIncorrectName},
         {"relocated name with a path", "-uninstall -guid../outside -tguid" + kGuid, kIncorrectName},
         {"hwnd that is not a number", kUninstallArguments + " -hwndx", RecordedMessage{
@@ -169,18 +170,20 @@ TEST_F(UninstallMode, MissingRelocatedKeyPutsTheDirectoryBack) {
     runUninstall(kUninstallArguments);
     EXPECT_EQ(services.messages(), std::vector<RecordedMessage>{kBoxD});
     EXPECT_TRUE(fileExists(directory(kTarget0) + "\\setup.exe"));
-    EXPECT_FALSE(directoryExists(directory(lowerAscii(kGuid))));
+    EXPECT_FALSE(directoryExists(directory(kGuid)));
     EXPECT_TRUE(services.launchedCommands().empty());
 }
 
-TEST_F(UninstallMode, WithNothingSavedNothingIsStarted) {
+// Nothing to start is a failure the person who asked for the uninstall must see.
+TEST_F(UninstallMode, WithNothingSavedNothingIsStartedAndTheLaunchBoxSaysSo) {
     RegistryHandle key = kNoKey;
     ASSERT_EQ(registry.regOpenKeyExA(kLocalMachine, (std::string(kUninstallKey) + kTarget0).c_str(), kKeyAllAccess, &key), 0);
     registry.regDeleteValueA(key, "szUninstallString");
     registry.regCloseKey(key);
     runUninstall(kUninstallArguments);
-    EXPECT_TRUE(services.messages().empty());
-    const KeySnapshot restored = productKey(lowerAscii(kGuid));
+    EXPECT_EQ(services.messages(), (std::vector<RecordedMessage>{
+                                       {"Launch Error!\r\nUnable to start the uninstall command", "Launch Error", 0x2010}}));
+    const KeySnapshot restored = productKey(kGuid);
     EXPECT_EQ(value(restored, "UninstallString"), nullptr);
     EXPECT_TRUE(services.launchedCommands().empty());
 }
@@ -211,7 +214,7 @@ TEST_F(UninstallMode, WaitsOnlyWhenAWindowIsGiven) {
     services.openWindow(77, 2);
     runUninstall(kUninstallArguments + " -hwnd77");
     EXPECT_EQ(services.pauses(), (std::vector<uint32_t>{1000, 1000}));
-    expectRestoredAs(lowerAscii(kGuid));
+    expectRestoredAs(kGuid);
 }
 
 TEST_F(UninstallMode, InstallAgainAfterARestorePicksTheSameFreeName) {

@@ -7,14 +7,13 @@ class ForwardingServices : public Services {
 public:
     explicit ForwardingServices(Services& inner) : inner_(inner) {}
 
-    int32_t fileAge(const std::string& path) override { return inner_.fileAge(path); }
-    bool fileExists(const std::string& path) override { return inner_.fileExists(path); }
-    bool directoryProbe(const std::string& path) override { return inner_.directoryProbe(path); }
-    bool moveDirectory(const std::string& oldPath, const std::string& newPath) override {
+    int32_t fileAge(const std::u16string& path) override { return inner_.fileAge(path); }
+    bool fileExists(const std::u16string& path) override { return inner_.fileExists(path); }
+    bool directoryProbe(const std::u16string& path) override { return inner_.directoryProbe(path); }
+    bool moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) override {
         return inner_.moveDirectory(oldPath, newPath);
     }
-    void launchCommand(const std::string& commandLine) override { inner_.launchCommand(commandLine); }
-    void launchWideCommand(const std::u16string& commandLine) override { inner_.launchWideCommand(commandLine); }
+    bool launch(const std::u16string& commandLine) override { return inner_.launch(commandLine); }
     LaunchOutcome launchAndWait(const std::u16string& commandLine,
                                 const std::optional<uint32_t>& timeLimitSeconds) override {
         return inner_.launchAndWait(commandLine, timeLimitSeconds);
@@ -30,8 +29,8 @@ public:
     }
     bool interactiveWindowStation() override { return inner_.interactiveWindowStation(); }
     std::u16string widenAnsi(const std::string& text) override { return inner_.widenAnsi(text); }
-    std::string fullPath(const std::string& path) override { return inner_.fullPath(path); }
-    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override {
+    std::u16string fullPath(const std::u16string& path) override { return inner_.fullPath(path); }
+    std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) override {
         return inner_.openForAppending(path);
     }
     LocalTime localTime() override { return inner_.localTime(); }

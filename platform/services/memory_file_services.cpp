@@ -192,18 +192,26 @@ std::optional<std::pair<std::string, const MemoryFileServices::Node*>> MemoryFil
     return std::nullopt;
 }
 
-int32_t MemoryFileServices::fileAge(const std::string& path) {
-    const auto found = findFirst(path);
+// Names are kept in the Latin-1 code page; a character beyond it becomes one no name may hold,
+// so a path holding it is refused like any path Windows would not take.
+std::string MemoryFileServices::latin1Path(const std::u16string& path) {
+    std::string text;
+    for (const char16_t unit : path) text += unit < 0x100 ? static_cast<char>(unit) : '|';
+    return text;
+}
+
+int32_t MemoryFileServices::fileAge(const std::u16string& path) {
+    const auto found = findFirst(latin1Path(path));
     return found && !found->second->directory ? kFileStamp : -1;
 }
 
-bool MemoryFileServices::fileExists(const std::string& path) {
-    const auto found = findFirst(path);
+bool MemoryFileServices::fileExists(const std::u16string& path) {
+    const auto found = findFirst(latin1Path(path));
     return found && !found->second->directory;
 }
 
-bool MemoryFileServices::directoryProbe(const std::string& path) {
-    const auto resolved = resolve(path);
+bool MemoryFileServices::directoryProbe(const std::u16string& path) {
+    const auto resolved = resolve(latin1Path(path));
     if (!resolved) return false;
     const Node* node = find(*resolved);
     return node != nullptr && node->directory;
@@ -211,9 +219,9 @@ bool MemoryFileServices::directoryProbe(const std::string& path) {
 
 void MemoryFileServices::enterSystemDirectory() { current_ = Resolved{'C', {"Windows", "System32"}}; }
 
-bool MemoryFileServices::moveDirectory(const std::string& oldPath, const std::string& newPath) {
-    const auto from = resolve(oldPath);
-    const auto to = resolve(newPath);
+bool MemoryFileServices::moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) {
+    const auto from = resolve(latin1Path(oldPath));
+    const auto to = resolve(latin1Path(newPath));
     if (!from || !to || from->names.empty() || to->names.empty() || from->drive != to->drive) return false;
     // The current directory, and every folder above it, is held open: it cannot be renamed.
     if (from->drive == current_.drive && from->names.size() <= current_.names.size()) {

@@ -36,10 +36,10 @@ public:
     // would refuse it.
     std::string foldedPath(const std::string& windowsPath) const;
 
-    int32_t fileAge(const std::string& path) override;
-    bool fileExists(const std::string& path) override;
-    bool directoryProbe(const std::string& path) override;
-    bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
+    int32_t fileAge(const std::u16string& path) override;
+    bool fileExists(const std::u16string& path) override;
+    bool directoryProbe(const std::u16string& path) override;
+    bool moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) override;
     void enterSystemDirectory() override;
 
 private:
@@ -59,6 +59,7 @@ private:
     const Node* find(const Resolved& path) const;
     std::optional<std::pair<std::string, const Node*>> findFirst(const std::string& path) const;
     static std::string fold(const std::string& name);
+    static std::string latin1Path(const std::u16string& path);
     static std::string spell(const Resolved& path);
 
     std::map<char, Node> drives_;

@@ -15,12 +15,10 @@ void RecordingServices::setEnvironment(const std::string& name, const std::strin
     environment_[upperAscii(name)] = value;
 }
 
-void RecordingServices::launchCommand(const std::string& commandLine) {
-    launchedCommands_.push_back(commandLine);
-}
-
-void RecordingServices::launchWideCommand(const std::u16string& commandLine) {
+bool RecordingServices::launch(const std::u16string& commandLine) {
+    if (commandLine.empty() || !launchOutcome_.started) return false;
     launchedCommands_.push_back(utf8FromUtf16(commandLine));
+    return true;
 }
 
 std::u16string RecordingServices::expandWideEnvironment(const std::u16string& text) {
@@ -95,10 +93,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AppendFile> RecordingServices::openForAppending(const std::string& path) {
+std::unique_ptr<AppendFile> RecordingServices::openForAppending(const std::u16string& path) {
     if (appendsFail_) return nullptr;
     ++appendOpenings_;
-    return std::make_unique<RecordedFile>(files_[path]);
+    return std::make_unique<RecordedFile>(files_[utf8FromUtf16(path)]);
 }
 
 std::string RecordingServices::appended(const std::string& path) const {

@@ -37,19 +37,20 @@ public:
     void closeWindow(int32_t window);
     // Names for %NAME% references; looked up without regard to ASCII case, as Windows does.
     void setEnvironment(const std::string& name, const std::string& value);
-    // What every launchAndWait gives from now on; ended with exit code 0 until told otherwise.
+    // What every launchAndWait gives from now on, ended with exit code 0 until told otherwise;
+    // one that did not start makes every launch fail too.
     void scriptLaunchOutcome(const LaunchOutcome& outcome) { launchOutcome_ = outcome; }
     void scriptInteractiveWindowStation(bool interactive) { interactive_ = interactive; }
     void scriptLocalTime(const LocalTime& time) { localTime_ = time; }
     // No file opens for appending from now on, as on a read-only folder.
     void failAppends() { appendsFail_ = true; }
 
-    // Every command line handed to launchCommand or launchWideCommand (in UTF-8), in order;
+    // Every command line launch started (in UTF-8), in order;
     // nothing is ever run.
     const std::vector<std::string>& launchedCommands() const { return launchedCommands_; }
     // Every command line handed to launchAndWait (in UTF-8), in order; nothing is ever run.
     const std::vector<std::string>& waitedCommands() const { return waitedCommands_; }
-    // Everything appended to the file at the path so far; empty when nothing was.
+    // Everything appended to the file at the path (in UTF-8) so far; empty when nothing was.
     std::string appended(const std::string& path) const;
     // How many times a file was opened for appending.
     int appendOpenings() const { return appendOpenings_; }
@@ -60,9 +61,8 @@ public:
     // Every message box, in order.
     const std::vector<RecordedMessage>& messages() const { return messages_; }
 
-    void launchCommand(const std::string& commandLine) override;
+    bool launch(const std::u16string& commandLine) override;
     // Expands the way Windows does: a name that is not set, and a lone '%', stay as written.
-    void launchWideCommand(const std::u16string& commandLine) override;
     std::u16string expandWideEnvironment(const std::u16string& text) override;
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
@@ -72,8 +72,8 @@ public:
     bool interactiveWindowStation() override { return interactive_; }
     std::u16string widenAnsi(const std::string& text) override;
     // Tests hand in whole paths; a path stays as given.
-    std::string fullPath(const std::string& path) override { return path; }
-    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override;
+    std::u16string fullPath(const std::u16string& path) override { return path; }
+    std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) override;
     LocalTime localTime() override { return localTime_; }
 
 private:

@@ -33,7 +33,7 @@ std::string isoLocalTime(const LocalTime& time) {
     return text;
 }
 
-RunLog::RunLog(Services& system, const std::string& path)
+RunLog::RunLog(Services& system, const std::u16string& path)
     : system_(system), path_(path.empty() ? path : system.fullPath(path)) {}
 
 void RunLog::write(const std::string& utf8Text) noexcept {

@@ -10,9 +10,9 @@
 
 class RunLog {
 public:
-    // An empty path keeps no log. Any other is made whole now, before a directory probe moves
-    // the current directory into a product's folders.
-    RunLog(Services& system, const std::string& path);
+    // An empty path keeps no log. Any other is made whole now, against the folder isreloc was
+    // started in, before it leaves that folder.
+    RunLog(Services& system, const std::u16string& path);
 
     bool kept() const { return !path_.empty(); }
     // Never raises.
@@ -22,7 +22,7 @@ public:
 
 private:
     Services& system_;
-    std::string path_;
+    std::u16string path_;
     // Opened at the first line and held until the run ends; tried once.
     std::unique_ptr<AppendFile> file_;
     bool opened_ = false;

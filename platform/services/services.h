@@ -52,24 +52,24 @@ class Services {
 public:
     virtual ~Services() = default;
 
+    // Paths are UTF-16, as the system holds them, so that a folder name outside the ANSI code
+    // page is found and moved as it is.
+    //
     // Packed DOS date (high 16 bits) and time (low 16 bits) of the file's last write, in local
     // time; -1 when the name is not found, names a directory, or its time has no DOS form.
-    virtual int32_t fileAge(const std::string& path) = 0;
+    virtual int32_t fileAge(const std::u16string& path) = 0;
     // True when the name is found and the first entry found is not a directory, whatever its
     // time stamp (a setup.exe stamped 1970 is still a file).
-    virtual bool fileExists(const std::string& path) = 0;
+    virtual bool fileExists(const std::u16string& path) = 0;
     // True when the path names a directory. Found by its attributes, never by entering it: a
     // process's current directory holds its folder open, and a folder held open cannot be moved.
-    virtual bool directoryProbe(const std::string& path) = 0;
+    virtual bool directoryProbe(const std::u16string& path) = 0;
     // Renames without replacing an existing target; true on success.
-    virtual bool moveDirectory(const std::string& oldPath, const std::string& newPath) = 0;
-    // Starts a command line, shown the default way; does not wait and reports nothing. Every
+    virtual bool moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) = 0;
+    // Starts a command line, shown the default way, without waiting; true when it started. Every
     // start runs the program in the system directory, and isreloc's own current directory moves
     // there first: nothing of isreloc may stay inside the folders an uninstaller removes.
-    virtual void launchCommand(const std::string& commandLine) = 0;
-    // The same start for a command line in UTF-16, so that a command naming paths outside the
-    // ANSI code page starts as stored.
-    virtual void launchWideCommand(const std::u16string& commandLine) = 0;
+    virtual bool launch(const std::u16string& commandLine) = 0;
     // Starts the command the same way and returns only when it and every process it started
     // (its job) have ended; a process that cannot join a job is waited for alone. With a time
     // limit, returns when that has passed, leaving whatever still runs running (timedOut).
@@ -95,10 +95,10 @@ public:
     // The log's needs. 8-bit text as the system's ANSI calls read it, in UTF-16.
     virtual std::u16string widenAnsi(const std::string& text) = 0;
     // The path made absolute against the current directory now; as given when that fails.
-    virtual std::string fullPath(const std::string& path) = 0;
+    virtual std::u16string fullPath(const std::u16string& path) = 0;
     // Opens the file for adding to its end, creating it, shared so that others may read and
     // write it meanwhile; null when it cannot be opened.
-    virtual std::unique_ptr<AppendFile> openForAppending(const std::string& path) = 0;
+    virtual std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) = 0;
     virtual LocalTime localTime() = 0;
     // One line for the run's log, when one is kept; nothing otherwise. For what only a mode can
     // tell, such as why it left the product where it is.

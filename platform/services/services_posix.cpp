@@ -11,6 +11,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/text/utf8.h"
+
 #include "platform/text/text.h"
 
 namespace {
@@ -135,8 +137,8 @@ void PosixServices::stampLastWrite(const std::string& windowsPath, std::time_t l
     }
 }
 
-int32_t PosixServices::fileAge(const std::string& path) {
-    const auto entry = findFirstEntry(path);
+int32_t PosixServices::fileAge(const std::u16string& path) {
+    const auto entry = findFirstEntry(utf8FromUtf16(path));
     struct stat status {};
     if (!entry || stat(entry->c_str(), &status) != 0 || S_ISDIR(status.st_mode)) {
         return -1;
@@ -144,14 +146,14 @@ int32_t PosixServices::fileAge(const std::string& path) {
     return packedDosTime(status.st_mtime);
 }
 
-bool PosixServices::fileExists(const std::string& path) {
-    const auto entry = findFirstEntry(path);
+bool PosixServices::fileExists(const std::u16string& path) {
+    const auto entry = findFirstEntry(utf8FromUtf16(path));
     struct stat status {};
     return entry && stat(entry->c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
-bool PosixServices::directoryProbe(const std::string& path) {
-    const auto target = resolve(path);
+bool PosixServices::directoryProbe(const std::u16string& path) {
+    const auto target = resolve(utf8FromUtf16(path));
     if (!target) {
         return false;
     }
@@ -164,9 +166,9 @@ void PosixServices::enterSystemDirectory() {
     if (const auto system = resolve("C:\\Windows\\System32")) currentDirectory_ = *system;
 }
 
-bool PosixServices::moveDirectory(const std::string& oldPath, const std::string& newPath) {
-    const auto source = resolve(oldPath);
-    const auto target = resolve(newPath);
+bool PosixServices::moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) {
+    const auto source = resolve(utf8FromUtf16(oldPath));
+    const auto target = resolve(utf8FromUtf16(newPath));
     if (!source || !target || source->names.empty() || target->names.empty()) {
         return false;
     }

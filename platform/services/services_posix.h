@@ -40,10 +40,11 @@ public:
     // Stamps the last-write time of an existing file or folder.
     void stampLastWrite(const std::string& windowsPath, std::time_t lastWrite) const;
 
-    int32_t fileAge(const std::string& path) override;
-    bool fileExists(const std::string& path) override;
-    bool directoryProbe(const std::string& path) override;
-    bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
+    // Paths reach the host's folders in UTF-8.
+    int32_t fileAge(const std::u16string& path) override;
+    bool fileExists(const std::u16string& path) override;
+    bool directoryProbe(const std::u16string& path) override;
+    bool moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) override;
     // The system directory below the root folder, whether or not a test made it.
     void enterSystemDirectory() override;
 

@@ -33,16 +33,6 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t holds one UTF-16 uni
 const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 wchar_t* wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
-std::wstring wideFromAnsi(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wideText(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wideText[0], length);
-    return wideText;
-}
-
 // Paths shorter than this go to the system as they are; from here on a folder's path may not
 // fit MAX_PATH with a file name after it.
 constexpr std::size_t kLongPathFrom = MAX_PATH - 12;
@@ -50,8 +40,8 @@ constexpr std::size_t kLongPathFrom = MAX_PATH - 12;
 // A path as the wide calls take it. The system cuts a path at MAX_PATH characters unless it is a
 // whole path behind the "\\?\" prefix, which it then takes as it is (up to 32,767 characters):
 // so a long path is first made whole the way the system would make it, then given the prefix.
-std::wstring systemPath(const std::string& path) {
-    std::wstring given = wideFromAnsi(path);
+std::wstring systemPath(const std::u16string& path) {
+    std::wstring given(path.begin(), path.end());
     if (given.size() < kLongPathFrom) return given;
     const DWORD needed = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return given;
@@ -66,7 +56,7 @@ std::wstring systemPath(const std::string& path) {
 
 // Only the first entry a search finds counts, as with a wildcard in the path; the search is
 // closed before the caller looks at the entry.
-std::optional<WIN32_FIND_DATAW> findFirstEntry(const std::string& path) {
+std::optional<WIN32_FIND_DATAW> findFirstEntry(const std::u16string& path) {
     WIN32_FIND_DATAW entry{};
     const FindHandle search(FindFirstFileW(systemPath(path).c_str(), &entry));
     if (!search.valid()) {
@@ -100,7 +90,7 @@ std::u16string leaveForSystemDirectory() {
 
 }  // namespace
 
-int32_t Win32Services::fileAge(const std::string& path) {
+int32_t Win32Services::fileAge(const std::u16string& path) {
     const auto entry = findFirstEntry(path);
     if (!entry || isDirectory(*entry)) {
         return -1;
@@ -118,34 +108,29 @@ int32_t Win32Services::fileAge(const std::string& path) {
     return static_cast<int32_t>((static_cast<uint32_t>(dosDate) << 16) | dosTime);
 }
 
-bool Win32Services::fileExists(const std::string& path) {
+bool Win32Services::fileExists(const std::u16string& path) {
     // The time stamp plays no part: a marker file stamped 1970, as reproducible builds leave
     // them, is still there.
     const auto entry = findFirstEntry(path);
     return entry && !isDirectory(*entry);
 }
 
-bool Win32Services::directoryProbe(const std::string& path) {
+bool Win32Services::directoryProbe(const std::u16string& path) {
     if (path.empty()) return false;
     const DWORD attributes = GetFileAttributesW(systemPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Win32Services::moveDirectory(const std::string& oldPath, const std::string& newPath) {
+bool Win32Services::moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) {
     return MoveFileW(systemPath(oldPath).c_str(), systemPath(newPath).c_str()) != 0;
 }
 
 void Win32Services::enterSystemDirectory() { leaveForSystemDirectory(); }
 
-void Win32Services::launchCommand(const std::string& commandLine) {
-    // WinExec starts the program in isreloc's own current directory.
-    leaveForSystemDirectory();
-    WinExec(commandLine.c_str(), SW_SHOWDEFAULT);
-}
-
-void Win32Services::launchWideCommand(const std::u16string& commandLine) {
-    // What WinExec does for an ANSI command line: start it shown the default way, without waiting.
-    // CreateProcessW may write into the command line, so it gets a copy of its own.
+bool Win32Services::launch(const std::u16string& commandLine) {
+    // Shown the default way, as the list of programs starts an uninstaller. CreateProcessW may
+    // write into the command line, so it gets a copy of its own.
+    if (commandLine.empty()) return false;
     std::u16string writable = commandLine;
     const std::u16string directory = leaveForSystemDirectory();
     STARTUPINFOW startup{};
@@ -153,11 +138,12 @@ void Win32Services::launchWideCommand(const std::u16string& commandLine) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWDEFAULT;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, wide(&writable[0]), nullptr, nullptr, FALSE, 0, nullptr,
-                       directory.empty() ? nullptr : wide(directory.c_str()), &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    if (!CreateProcessW(nullptr, wide(&writable[0]), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.empty() ? nullptr : wide(directory.c_str()), &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
 }
 
 LaunchOutcome Win32Services::launchAndWait(const std::u16string& commandLine,
@@ -211,10 +197,11 @@ std::u16string Win32Services::widenAnsi(const std::string& text) {
     return wideText;
 }
 
-std::string Win32Services::fullPath(const std::string& path) {
-    std::string full(MAX_PATH + 1, '\0');
+std::u16string Win32Services::fullPath(const std::u16string& path) {
+    std::u16string full(MAX_PATH + 1, u'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+        const DWORD length =
+            GetFullPathNameW(wide(path.c_str()), static_cast<DWORD>(full.size()), wide(&full[0]), nullptr);
         if (length == 0) return path;
         if (length < full.size()) {
             full.resize(length);
@@ -244,7 +231,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AppendFile> Win32Services::openForAppending(const std::string& path) {
+std::unique_ptr<AppendFile> Win32Services::openForAppending(const std::u16string& path) {
     // Shared for reading, writing and deleting: the log a run holds open never stands in the
     // way of anyone else, an uninstaller cleaning a temporary folder included.
     const HANDLE opened =

@@ -7,12 +7,11 @@
 
 class Win32Services final : public Services {
 public:
-    int32_t fileAge(const std::string& path) override;
-    bool fileExists(const std::string& path) override;
-    bool directoryProbe(const std::string& path) override;
-    bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
-    void launchCommand(const std::string& commandLine) override;
-    void launchWideCommand(const std::u16string& commandLine) override;
+    int32_t fileAge(const std::u16string& path) override;
+    bool fileExists(const std::u16string& path) override;
+    bool directoryProbe(const std::u16string& path) override;
+    bool moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) override;
+    bool launch(const std::u16string& commandLine) override;
     std::u16string expandWideEnvironment(const std::u16string& text) override;
     bool windowAlive(int32_t window) override;
     void pauseFor(uint32_t milliseconds) override;
@@ -22,7 +21,7 @@ public:
                                 const std::optional<uint32_t>& timeLimitSeconds) override;
     bool interactiveWindowStation() override;
     std::u16string widenAnsi(const std::string& text) override;
-    std::string fullPath(const std::string& path) override;
-    std::unique_ptr<AppendFile> openForAppending(const std::string& path) override;
+    std::u16string fullPath(const std::u16string& path) override;
+    std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) override;
     LocalTime localTime() override;
 };

@@ -10,7 +10,6 @@
 // decides whether it waits for them.
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/services/forwarding_services.h"
 #include "platform/services/run_log.h"
@@ -18,13 +17,9 @@
 struct UnattendedSettings {
     bool silent = false;
     bool wait = false;
-    // 8-bit text exactly as written after "--"; appended after one space. Empty: nothing.
-    std::string appendedArguments;
+    // Exactly as written after "--", in UTF-16; appended after one space. Empty: nothing.
+    std::u16string appendedArguments;
 };
-
-// The box for a program that -wait was to wait for but that could not be started.
-extern const char* const kStartFailedCaption;
-extern const char* const kStartFailedText;
 
 class UnattendedServices final : public ForwardingServices {
 public:
@@ -34,19 +29,11 @@ public:
     // Whether the exit code must tell how the run went: when its boxes are not seen, or when
     // its starter waits for the uninstall through it.
     bool reportsResults() const { return !showsBoxes_ || settings_.wait; }
-    // The caption of every box, shown or only logged, in order.
-    const std::vector<std::string>& boxCaptions() const { return boxCaptions_; }
-    // What the program waited for came to; empty when none was.
-    const std::optional<LaunchOutcome>& waitedLaunch() const { return waitedLaunch_; }
 
-    bool fileExists(const std::string& path) override;
-    bool directoryProbe(const std::string& path) override;
-    bool moveDirectory(const std::string& oldPath, const std::string& newPath) override;
-    void launchCommand(const std::string& commandLine) override;
-    void launchWideCommand(const std::u16string& commandLine) override;
-    // Also shows (or logs) the box for a program that could not be started: when isreloc waits,
-    // its exit code is the program's result, and a start that went unnoticed would report a
-    // result that never came.
+    bool fileExists(const std::u16string& path) override;
+    bool directoryProbe(const std::u16string& path) override;
+    bool moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) override;
+    bool launch(const std::u16string& commandLine) override;
     LaunchOutcome launchAndWait(const std::u16string& commandLine,
                                 const std::optional<uint32_t>& timeLimitSeconds) override;
     void showMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
@@ -58,6 +45,4 @@ private:
     RunLog& log_;
     UnattendedSettings settings_;
     bool showsBoxes_;
-    std::vector<std::string> boxCaptions_;
-    std::optional<LaunchOutcome> waitedLaunch_;
 };

@@ -278,7 +278,8 @@ std::vector<BadInputRow> longLineRows(const E2eEnvironment& environment) {
 std::vector<BadInputRow> quoteAndByteRows(const E2eEnvironment& environment) {
     std::string highByteGuid = kGuid;
     highByteGuid[24] = '\x96';  // an en dash of the ANSI code page where the fourth hyphen belongs
-    const std::string highByteTarget = asciiLower(kGuid) + "-\xC9t\xE9\xFF";
+    // Taken as written, letter case and all.
+    const std::string highByteTarget = kGuid + "-\xC9T\xE9\xFF";
     return {
         {"an unclosed quote after -guid runs to the end: relocated", " -hwnd0 -guid\"" + kGuid, seedInstalled, {},
          relocatedTo(kRelocatedName)},
@@ -291,7 +292,7 @@ std::vector<BadInputRow> quoteAndByteRows(const E2eEnvironment& environment) {
          relocatedTo(highByteTarget)},
         {"that name's own uninstall command brings the product back",
          " -uninstall -guid\"" + highByteTarget + "\" -tguid\"" + kGuid + "\"", seedRelocatedAs(highByteTarget), {},
-         restoredFrom(highByteTarget, asciiLower(kGuid)),
+         restoredFrom(highByteTarget, kGuid),
          std::vector<std::string>{plainProductCommand(environment).startedAs}},
     };
 }
@@ -345,11 +346,11 @@ std::vector<BadInputRow> pathCharacterRows(const E2eEnvironment& environment) {
          {kBadGuidBox}, unchanged, std::vector<std::string>{}},
         {"install -tguid equal to -guid but for case: box C naming the directory, nothing moved",
          guidOption + " -tguid\"" + kGuid + "\"", seedInstalled,
-         {errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + asciiLower(kGuid)))},
+         {errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + kGuid))},
          unchanged},
         {"uninstall -tguid equal to -guid but for case: box B naming the directory, nothing moved",
          " -uninstall -guid\"" + kRelocatedName + "\" -tguid\"" + kRelocatedName + "\"", seedRelocated,
-         {errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + asciiLower(kRelocatedName)))},
+         {errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + kRelocatedName))},
          unchanged, std::vector<std::string>{}},
     };
 }
@@ -358,19 +359,20 @@ std::vector<BadInputRow> spellingRows(const E2eEnvironment& environment) {
     const std::string uninstallNames = " -guid\"" + kRelocatedName + "\" -tguid\"" + kGuid + "\"";
     const std::vector<std::string> productStarted{plainProductCommand(environment).startedAs};
     return {
-        {"-runfile without a path: restored, the empty quoted program starts nothing",
-         " -uninstall" + uninstallNames + " -runfile", seedRelocated, {},
-         restoredFrom(kRelocatedName, asciiLower(kGuid)), std::vector<std::string>{}},
+        {"-runfile without a path: restored, the empty quoted program starts nothing, and the box says so",
+         " -uninstall" + uninstallNames + " -runfile", seedRelocated,
+         {errorBox("Launch Error", "Launch Error!\r\nUnable to start the uninstall command")},
+         restoredFrom(kRelocatedName, kGuid), std::vector<std::string>{}},
         {"a -runfile path holding -guid is taken for -guid, a path: refused as a name, nothing moved",
          " -uninstall -runfile\"" + environment.binDirectory + "-guide\\probe.exe\"" + uninstallNames, seedRelocated,
          {kBadGuidBox}, unchanged, std::vector<std::string>{}},
         {"-u given twice: the second one is ignored, restored", " -u -u" + uninstallNames, seedRelocated, {},
-         restoredFrom(kRelocatedName, asciiLower(kGuid)), productStarted},
+         restoredFrom(kRelocatedName, kGuid), productStarted},
         {"install options in upper case, the GUID in lower case: relocated",
          " -HWND0 -GUID\"" + asciiLower(kGuid) + "\"", seedInstalled, {}, relocatedTo(kRelocatedName)},
         {"uninstall options in upper case: restored",
          " -UNINSTALL -GUID\"" + kRelocatedName + "\" -TGUID\"" + kGuid + "\"", seedRelocated, {},
-         restoredFrom(kRelocatedName, asciiLower(kGuid)), productStarted},
+         restoredFrom(kRelocatedName, kGuid), productStarted},
         {"arguments that merely contain -uninstall are no switch: install mode, box A",
          " --uninstall -uninstallx" + uninstallNames, seedRelocated, {kInstallBoxA}, unchanged,
          std::vector<std::string>{}},
@@ -420,7 +422,7 @@ std::vector<BadInputRow> refusalRows(const E2eEnvironment& environment) {
              seedInstalled(context);
              relocatedKeyWithoutFolder(context);
          },
-         {errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + asciiLower(kGuid)))}, unchanged,
+         {errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + kGuid))}, unchanged,
          std::vector<std::string>{}},
         {"install -tguid naming an MSI product's entry: refused naming the key, nothing changed",
          " -hwnd0 -guid\"" + kGuid + "\" -tguid\"" + kMsiGuid + "\"",
@@ -428,14 +430,14 @@ std::vector<BadInputRow> refusalRows(const E2eEnvironment& environment) {
              seedInstalled(context);
              msiEntry(context);
          },
-         {errorBox("Registry Error", keyInTheWay(asciiLower(kMsiGuid)))}, unchanged},
+         {errorBox("Registry Error", keyInTheWay(kMsiGuid))}, unchanged},
         {"uninstall -tguid naming an MSI product's entry: refused naming the key, nothing changed",
          " -uninstall -guid\"" + kRelocatedName + "\" -tguid\"" + kMsiGuid + "\"",
          [=](CaseContext& context) {
              seedRelocated(context);
              msiEntry(context);
          },
-         {errorBox("Registry Error", keyInTheWay(asciiLower(kMsiGuid)))}, unchanged, std::vector<std::string>{}},
+         {errorBox("Registry Error", keyInTheWay(kMsiGuid))}, unchanged, std::vector<std::string>{}},
         {"install -tguid with a trailing dot, a name Windows shortens for the folder only: refused",
          " -hwnd0 -guid\"" + kGuid + "\" -tguid\"" + kGuid + "_5.\"", seedInstalled, {kBadGuidBox}, unchanged},
         {"uninstall -tguid with a trailing space: refused, nothing restored or started",

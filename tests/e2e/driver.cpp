@@ -11,6 +11,7 @@
 #include "child_process.h"
 #include "e2e_case.h"
 #include "fixture.h"
+#include "key_tree.h"
 #include "machine_snapshot.h"
 #include "product_fixture.h"
 #include "unseen_station.h"
@@ -100,8 +101,12 @@ bool runProgram(const E2eCase& one, CaseContext& context) {
         place.desktop = unseenDesktop();
         context.expect(!place.desktop.empty(), "cannot make a window station no one can see");
     }
-    const ChildOutcome outcome = runAnsweringBoxes(context.applicationPath(), context.commandLine(),
-                                                   kCaseTimeoutMilliseconds, whileRunning, place);
+    const ChildOutcome outcome =
+        one.utf8CommandLine
+            ? runAnsweringBoxes(widenUtf8(context.applicationPath()), widenUtf8(context.commandLine()),
+                                kCaseTimeoutMilliseconds)
+            : runAnsweringBoxes(context.applicationPath(), context.commandLine(), kCaseTimeoutMilliseconds,
+                                whileRunning, place);
     if (!context.expect(outcome.started, "not started: " + outcome.startError)) return false;
     compareBoxes(context, one.boxes, outcome.boxes);
     context.expect(!outcome.timedOut, "still running after " + std::to_string(kCaseTimeoutMilliseconds) + " ms: killed");

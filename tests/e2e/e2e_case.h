@@ -76,6 +76,9 @@ struct E2eCase {
     // own that no one can see (as a service's), where a box would wait for ever.
     std::string startDirectory = "";
     bool unseenWindowStation = false;
+    // The command line (and the program's path) hold UTF-8 and are started through the wide
+    // calls, for texts no ANSI code page can spell.
+    bool utf8CommandLine = false;
     bool desktopOfItsOwn = false;  // or on a desktop where no program has shown a window yet
     // A fault of the program this case shows, until it is mended: the case is reported as a known
     // fault and does not fail the run; once it passes, the run fails until the mark is removed.

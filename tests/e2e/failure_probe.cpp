@@ -64,8 +64,9 @@ int main() {
     if (mode == "escape") throw EProbeFailure("Raised out of main");
     if (mode == "silent-escape") {
         Win32Services system;
-        RunLog log(system, failureLogPath());
-        UnattendedServices services(system, log, {true, false, ""});
+        const std::string path = failureLogPath();
+        RunLog log(system, std::u16string(path.begin(), path.end()));
+        UnattendedServices services(system, log, {true, false, u""});
         const FallbackRoute route(services, log, 1603);
         throw EProbeFailure("Raised out of main during a silent run");
     }

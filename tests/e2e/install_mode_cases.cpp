@@ -112,8 +112,8 @@ std::vector<E2eCase> installModeCases(const E2eEnvironment& environment) {
          "-hwnd0 -guid\"" + asciiLower(kGuid) + "\"", false, false, kGuid + "_0"},
         {"{GUID}_0 taken: product moves to {GUID}_1", "-hwnd\"0\" -guid\"" + kGuid + "\"", false, true,
          kGuid + "_1"},
-        {"-tguid names the target, taken as given (lower case)",
-         "-hwnd0 -guid\"" + kGuid + "\" -tguid\"" + kGuid + "-Moved\"", false, false, asciiLower(kGuid) + "-moved"},
+        {"-tguid names the target, taken as written, letter case and all",
+         "-hwnd0 -guid\"" + kGuid + "\" -tguid\"" + kGuid + "-Moved\"", false, false, kGuid + "-Moved"},
         {"REG_EXPAND_SZ product command kept with its type and bytes", "-hwnd0 -guid\"" + kGuid + "\"", true, false,
          kGuid + "_0"},
     };

@@ -150,3 +150,11 @@ std::string utf8Of(const std::wstring& text) {
         WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr, nullptr);
     return narrow;
 }
+
+std::wstring widenUtf8(const std::string& text) {
+    if (text.empty()) return L"";
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(size > 0 ? static_cast<std::size_t>(size) : 0, L'\0');
+    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    return wide;
+}

@@ -38,3 +38,4 @@ std::vector<std::string> describeDifferences(const KeyTree& expected, const KeyT
 std::string wideStringBytes(const std::wstring& text);
 std::wstring widenAnsi(const std::string& text);
 std::string utf8Of(const std::wstring& text);
+std::wstring widenUtf8(const std::string& text);

@@ -192,7 +192,7 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              context.expect(makeDirectories(maintenanceRoot(context.environment()) + kGuid),
                             "cannot make the directory " + kGuid);
          },
-         errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + asciiLower(kGuid))), 0,
+         errorBox("Directory Error", directoryInTheWay(maintenanceRoot(environment) + kGuid)), 0,
          expectStillRelocated, 1603},
         {"uninstall box C: the relocated directory is missing", uninstallOptions,
          [](CaseContext& context) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "fixture.h"
@@ -271,6 +272,16 @@ void expectProductDirectory(CaseContext& context, const std::string& name) {
 void expectNoDirectory(CaseContext& context, const std::string& name) {
     const std::string directory = maintenanceRoot(context.environment()) + name;
     context.expect(!directoryExists(directory), directory + " is still there");
+}
+
+void expectSpeltExactly(CaseContext& context, const std::string& name) {
+    const std::vector<std::string> keys = machineSubkeyNames(kUninstallKey);
+    context.expect(std::find(keys.begin(), keys.end(), name) != keys.end(), "no key spelt exactly " + name);
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA((maintenanceRoot(context.environment()) + name).c_str(), &found);
+    context.expect(search != INVALID_HANDLE_VALUE && name == found.cFileName,
+                   "no folder spelt exactly " + name + (search != INVALID_HANDLE_VALUE ? std::string(", but ") + found.cFileName : ""));
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
 void expectProbeLog(CaseContext& context, const std::vector<std::string>& expectedLines) {

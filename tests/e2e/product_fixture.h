@@ -73,6 +73,9 @@ void expectKeyTree(CaseContext& context, const std::string& name, const KeyTree&
 void expectNoKey(CaseContext& context, const std::string& name);
 void expectProductDirectory(CaseContext& context, const std::string& name);  // with setup.exe
 void expectNoDirectory(CaseContext& context, const std::string& name);
+// The product's key and folder are spelt exactly so, letter case included: a restore gives back
+// the very names they had.
+void expectSpeltExactly(CaseContext& context, const std::string& name);
 // The probe's log once it holds at least the expected number of lines, or after a time-out: a
 // program the tool started runs on after the tool has ended.
 void expectProbeLog(CaseContext& context, const std::vector<std::string>& expectedLines);

@@ -98,6 +98,7 @@ E2eCase roundTripCase(const E2eEnvironment& environment, const RoundTripRow& row
                 },
                 [command, row](CaseContext& context) {
                     expectProductDirectory(context, kGuid);
+                    expectSpeltExactly(context, kGuid);
                     expectNoDirectory(context, kRelocatedName);
                     expectNoKey(context, kRelocatedName);
                     expectKeyTree(context, kGuid, productKeyTree(command));
@@ -169,13 +170,13 @@ std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment) {
          startWrittenCommand, productCommandStarted},
         {"a REG_EXPAND_SZ product command comes back with its type and is started expanded",
          expandableProductCommand, startWrittenCommand, productCommandStarted},
-        {"-runfile starts that program (lower case, quoted) instead of the product's command", plainProductCommand,
+        {"-runfile starts that program (as written, quoted) instead of the product's command", plainProductCommand,
          [](CaseContext& context, const std::string& written) {
              context.runInstead(context.environment().programPath("isreloc.exe"),
                                 written + " -runfile\"" + context.environment().programPath("probe.exe") + "\"");
          },
          [](const E2eEnvironment& env, const ProductCommand&) {
-             return std::vector<std::string>{"\"" + asciiLower(env.programPath("probe.exe")) + "\""};
+             return std::vector<std::string>{"\"" + env.programPath("probe.exe") + "\""};
          }},
         {"without -tguid the product's name is the relocated one without its suffix", plainProductCommand,
          [](CaseContext& context, const std::string&) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "fixture.h"
+#include "key_tree.h"
 #include "product_fixture.h"
 #include "run_log_check.h"
 
@@ -104,6 +105,69 @@ E2eCase lingeringChildCase(const E2eEnvironment& environment) {
     return one;
 }
 
+// The product's command names a program that is not there: the Launch Error box, shown or only
+// logged, and 1603 whether or not the run waits.
+E2eCase cannotStartCase(const E2eEnvironment& environment, const std::string& name, const std::string& switches,
+                        bool boxShown) {
+    return {name, "isreloc.exe",
+            environment.quotedProgram("isreloc.exe") + uninstallOptions() + switches + logSwitch(environment),
+            boxShown ? std::vector<ExpectedBox>{kStartFailedBox} : std::vector<ExpectedBox>{}, 1603,
+            [](CaseContext& context) {
+                const std::string missing = "\"" + context.environment().scratchDirectory + "missing\\setup.exe\" -x";
+                seedRelocatedProduct(context, {REG_SZ, widenAnsi(missing), ""}, kRelocatedName);
+            },
+            [boxShown](CaseContext& context) {
+                expectLoggedBox(context, kStartFailedBox, boxShown);
+                expectLoggedExitCode(context, 1603);
+            },
+            nullptr, restoreMachine};
+}
+
+// "Журнал 日志", "C:\Папка\файл 工具.txt": texts no single ANSI code page holds, in UTF-8.
+const std::string kForeignLogName = "\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB \xE6\x97\xA5\xE5\xBF\x97.log";
+const std::string kForeignTail = "/p \"C:\\\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0\\\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB "
+                                 "\xE5\xB7\xA5\xE5\x85\xB7.txt\"";
+
+// The whole file at a path in UTF-8; empty when it cannot be read.
+std::string fileAtUtf8Path(const std::string& path) {
+    const HANDLE file = CreateFileW(widenUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "";
+    std::string contents;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) contents.append(buffer, read);
+    CloseHandle(file);
+    return contents;
+}
+
+// A run file, a log path and the product's arguments after "--", each holding characters outside
+// every single ANSI code page, reach the program, the log and the started program exactly.
+E2eCase foreignTextsCase(const E2eEnvironment& environment) {
+    const std::string probe = utf8Of(foreignPathProductCommand(environment).text.substr(1)).substr(
+        0, utf8Of(foreignPathProductCommand(environment).text.substr(1)).find('"'));
+    const std::string log = environment.scratchDirectory + kForeignLogName;
+    E2eCase one{"texts outside the ANSI code page arrive as written: the run file, the log path, the -- tail",
+                "isreloc.exe",
+                environment.quotedProgram("isreloc.exe") + uninstallOptions() + " -silent -runfile\"" + probe +
+                    "\" -log\"" + log + "\" -- " + kForeignTail,
+                {},
+                0,
+                [](CaseContext& context) {
+                    seedRelocated(context);
+                    copyProbeToForeignPath(context);
+                },
+                [probe, log](CaseContext& context) {
+                    expectProbeLog(context, {"\"" + probe + "\" " + kForeignTail});
+                    context.expect(fileAtUtf8Path(log).find("exit code 0\r\n") != std::string::npos,
+                                   "no log ending with exit code 0 at " + log);
+                },
+                nullptr,
+                restoreMachine};
+    one.utf8CommandLine = true;
+    return one;
+}
+
 }  // namespace
 
 std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
@@ -120,7 +184,7 @@ std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
              expectLoggedBox(context,
                              errorBox("Directory Error",
                                       "Directory Error!\r\nUninstallation cannot proceed, the \"" +
-                                          maintenanceRoot(context.environment()) + asciiLower(kGuid) +
+                                          maintenanceRoot(context.environment()) + kGuid +
                                           "\" directory exists! Check if it is empty and delete it if it is. Then "
                                           "retry the uninstall"),
                              false);
@@ -152,23 +216,15 @@ std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment) {
                                     " -runfile\"" + probe + "\" -- /exit:7 /report-cwd");
          },
          [](CaseContext& context) {
-             const std::string probe = asciiLower(context.environment().scratchDirectory + "b -wait\\probe.exe");
+             const std::string probe = context.environment().scratchDirectory + "b -wait\\probe.exe";
              expectProbeLog(context, {"\"" + probe + "\" /exit:7 /report-cwd", "cwd " + systemDirectory()});
              expectKeyTree(context, kGuid, productKeyTree(plainProductCommand(context.environment())));
          },
          nullptr, restoreMachine},
-        {"-wait: an uninstall command that cannot start is an error", "isreloc.exe",
-         environment.quotedProgram("isreloc.exe") + uninstallOptions() + " -wait" + logSwitch(environment),
-         {kStartFailedBox}, 1603,
-         [](CaseContext& context) {
-             const std::string missing = "\"" + context.environment().scratchDirectory + "missing\\setup.exe\" -x";
-             seedRelocatedProduct(context, {REG_SZ, widenAnsi(missing), ""}, kRelocatedName);
-         },
-         [](CaseContext& context) {
-             expectLoggedBox(context, kStartFailedBox, true);
-             expectLoggedExitCode(context, 1603);
-         },
-         nullptr, restoreMachine},
+        cannotStartCase(environment, "-wait: an uninstall command that cannot start is an error", " -wait", true),
+        cannotStartCase(environment, "-silent without -wait: a command that cannot start is an error too, 1603, never 0",
+                        " -silent", false),
+        foreignTextsCase(environment),
     };
     cases[0].unseenWindowStation = true;
     cases[1].unseenWindowStation = true;
