@@ -30,8 +30,6 @@ struct ModeUnderTest {
     std::string targetName;  // where the mode moves it
     void (*prepare)(ModeMachine&);
     std::vector<ModeBox> boxes;
-    // A check known to fail on a row, and why; null for none. The row is shown, not hidden.
-    const char* (*knownFault)(const std::string& seam, const std::string& call, const std::string& injection);
     // Where install mode's own search goes on to when it cannot read the key under targetName: a
     // key it cannot read may be somebody's, so the name counts as taken. Empty for a given target.
     std::string nextTargetName = {};
@@ -55,7 +53,6 @@ struct InjectionRow {
     std::string recovery;
     bool sameCallHit = true;  // the run made the clean run's call at that number
     RowChecks checks;
-    std::string knownFault;   // why a check is known to fail here; empty for none
 };
 
 struct InjectionTable {
@@ -317,8 +314,6 @@ inline InjectionRow runRow(const ModeUnderTest& modeAsGiven, const CleanRun* cle
         row.checks.outcome = false;
     }
 
-    if (const char* known = mode.knownFault(row.seam, row.call, row.injection)) row.knownFault = known;
-
     row.recovery = recover(machine, mode, *clean, row.checks.recovery);
     return row;
 }
@@ -362,13 +357,12 @@ inline std::string formatInjectionTable(const ModeUnderTest& mode, const Injecti
     size_t failing = 0;
     for (const InjectionRow& row : table.rows) {
         const RowChecks& c = row.checks;
-        const bool knownOutcome = !row.knownFault.empty() && !c.outcome;
-        if (!(row.sameCallHit && c.outside && c.once && c.runs && (c.outcome || knownOutcome) && c.recovery))
+        if (!(row.sameCallHit && c.outside && c.once && c.runs && c.outcome && c.recovery))
             ++failing;
     }
     out << "\n" << mode.name << ": " << table.registryCalls << " registry calls and " << table.serviceCalls
         << " services calls in a clean run; " << table.rows.size() << " runs, " << failing
-        << " with a check failing (known faults aside)\n"
+        << " with a check failing\n"
         << "checks: out = nothing else changed, one = key (its command kept) and folder whole under one name, "
            "nothing under the other (- after a kill), run = every command of its entries starts what is there, "
            "end = outcome, rec = its entry's command brings it back for its own uninstaller\n";
@@ -378,12 +372,11 @@ inline std::string formatInjectionTable(const ModeUnderTest& mode, const Injecti
     out << line;
     for (const InjectionRow& row : table.rows) {
         const RowChecks& c = row.checks;
-        std::snprintf(line, sizeof line, "%4llu %-8s %-58.58s %-4s %-44.44s  %s   %s   %s   %s   %s   %s%s%s\n",
+        std::snprintf(line, sizeof line, "%4llu %-8s %-58.58s %-4s %-44.44s  %s   %s   %s   %s   %s   %s%s\n",
                       static_cast<unsigned long long>(row.number), row.seam.c_str(), row.call.c_str(),
                       row.injection.c_str(), row.outcome.c_str(), mark(c.outside), c.onceAsked ? mark(c.once) : "-",
                       mark(c.runs), mark(c.outcome), mark(c.recovery), row.recovery.c_str(),
-                      row.sameCallHit ? "" : " (call not reached)",
-                      row.knownFault.empty() ? "" : (" [known fault: " + row.knownFault + "]").c_str());
+                      row.sameCallHit ? "" : " (call not reached)");
         out << line;
     }
     return out.str();
