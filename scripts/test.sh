@@ -100,6 +100,9 @@ for pair in "isreloc.exe mingw" "isreloc-x64.exe mingw64"; do
   osslsigncode remove-signature -in "$release$file" -out "$check_dir/$file" >/dev/null 2>&1
   check "$file without its signature equals build/$preset/bin/isreloc.exe" cmp "$check_dir/$file" "build/$preset/bin/isreloc.exe"
 done
+# The exe vendors ship stays small: at most 256 KiB stripped (bench.sh shows where the bytes go).
+check "isreloc.exe (i686, stripped) is at most 262,144 bytes: $(stat -c %s build/mingw/bin/isreloc.exe)" \
+  test "$(stat -c %s build/mingw/bin/isreloc.exe)" -le 262144
 check "the release's SHA256SUMS" bash -c "cd '$release' && sha256sum -c --strict SHA256SUMS"
 if [[ "$WINE32_STATUS" == yes ]]; then run_file=isreloc.exe run_preset=mingw launcher=wine
 else run_file=isreloc-x64.exe run_preset=mingw64 launcher=$(wine64_loader); fi

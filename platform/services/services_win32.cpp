@@ -40,25 +40,25 @@ constexpr std::size_t kLongPathFrom = MAX_PATH - 12;
 // A path as the wide calls take it. The system cuts a path at MAX_PATH characters unless it is a
 // whole path behind the "\\?\" prefix, which it then takes as it is (up to 32,767 characters):
 // so a long path is first made whole the way the system would make it, then given the prefix.
-std::wstring systemPath(const std::u16string& path) {
-    std::wstring given(path.begin(), path.end());
-    if (given.size() < kLongPathFrom) return given;
-    const DWORD needed = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return given;
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(given.c_str(), needed, &full[0], nullptr);
-    if (length == 0 || length >= needed) return given;
+// It stays a std::u16string: std::wstring would bring the runtime's whole wide string (35 KB).
+std::u16string systemPath(const std::u16string& path) {
+    if (path.size() < kLongPathFrom) return path;
+    const DWORD needed = GetFullPathNameW(wide(path.c_str()), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::u16string full(needed, u'\0');
+    const DWORD length = GetFullPathNameW(wide(path.c_str()), needed, wide(&full[0]), nullptr);
+    if (length == 0 || length >= needed) return path;
     full.resize(length);
-    if (full.compare(0, 4, L"\\\\?\\") == 0) return full;
-    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    if (full.compare(0, 4, u"\\\\?\\") == 0) return full;
+    if (full.compare(0, 2, u"\\\\") == 0) return u"\\\\?\\UNC\\" + full.substr(2);
+    return u"\\\\?\\" + full;
 }
 
 // Only the first entry a search finds counts, as with a wildcard in the path; the search is
 // closed before the caller looks at the entry.
 std::optional<WIN32_FIND_DATAW> findFirstEntry(const std::u16string& path) {
     WIN32_FIND_DATAW entry{};
-    const FindHandle search(FindFirstFileW(systemPath(path).c_str(), &entry));
+    const FindHandle search(FindFirstFileW(wide(systemPath(path).c_str()), &entry));
     if (!search.valid()) {
         return std::nullopt;
     }
@@ -117,12 +117,12 @@ bool Win32Services::fileExists(const std::u16string& path) {
 
 bool Win32Services::directoryProbe(const std::u16string& path) {
     if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesW(systemPath(path).c_str());
+    const DWORD attributes = GetFileAttributesW(wide(systemPath(path).c_str()));
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool Win32Services::moveDirectory(const std::u16string& oldPath, const std::u16string& newPath) {
-    return MoveFileW(systemPath(oldPath).c_str(), systemPath(newPath).c_str()) != 0;
+    return MoveFileW(wide(systemPath(oldPath).c_str()), wide(systemPath(newPath).c_str())) != 0;
 }
 
 void Win32Services::enterSystemDirectory() { leaveForSystemDirectory(); }
@@ -235,7 +235,7 @@ std::unique_ptr<AppendFile> Win32Services::openForAppending(const std::u16string
     // Shared for reading, writing and deleting: the log a run holds open never stands in the
     // way of anyone else, an uninstaller cleaning a temporary folder included.
     const HANDLE opened =
-        CreateFileW(systemPath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        CreateFileW(wide(systemPath(path).c_str()), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<OpenAppendFile>(opened);
