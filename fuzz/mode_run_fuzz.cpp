@@ -1142,8 +1142,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Windows runs it from a new process, brings the product back whole under its own name by the
     // time the product's own uninstaller starts.
     if (machine.clean && injection != Injection::none && !productRemoved) {
+        // The run's own target first: install mode may have taken {GUID}_1 when its look at
+        // {GUID}_0 failed.
         std::optional<entry_promise::IsrelocCommandForm> command;
-        for (const std::string& name : {relocatedName, product.guid}) {
+        for (const std::string& name : {names.target.value_or(relocatedName), relocatedName, product.guid}) {
             const EntryTree entry = entryTree(after.registry, name);
             if (command || entry.count(u"") == 0) continue;
             const auto value = entry.at(u"").find(foldNameCase(u"UninstallString"));
