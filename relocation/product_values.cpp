@@ -1,8 +1,10 @@
 #include "relocation/product_values.h"
 
+#include <optional>
 #include <vector>
 
 #include "relocation/isreloc_command.h"
+#include "relocation/names.h"
 
 const std::array<CommandValues, 3> kCommandValues = {{
     {"UninstallString", "szUninstallString", u"UninstallString", u"szUninstallString",
@@ -67,6 +69,15 @@ RestoredCommand readRestoredCommand(TRegistry& registry, const CommandValues& va
     return {textOfData(restored.data), kind == ValueKind::expandTextKind};
 }
 
+// Whether a command that gave way in a restore may go back as it was: it is isreloc's command for
+// this very move (from the restored name to the relocated one). One that names other names, as
+// a hand-made entry's may, would send the entry where the product is not.
+bool recordsMove(const StoredCommand& command, const std::u16string& relocatedName, const std::u16string& restoredName) {
+    if (command.data.empty() || !isIsrelocCommand(command.type, command.data)) return false;
+    const std::optional<IsrelocCommand> parsed = parseIsrelocCommand(textOfData(command.data));
+    return parsed && sameName(parsed->relocatedName, relocatedName) && sameName(parsed->restoredName, restoredName);
+}
+
 }  // namespace
 
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
@@ -76,7 +87,7 @@ void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath,
         const StoredValue command = readStored(registry, values.live);
         if (isProductCommand(command)) registry.writeRawValue(values.saved, command.type, command.data);
         if (!values.alwaysRelocated && !isProductCommand(command) && !isIsrelocs(command)) continue;
-        if (previous != nullptr && !(*previous)[at].data.empty())
+        if (previous != nullptr && recordsMove((*previous)[at], relocatedName, restoredName))
             registry.writeRawValue(values.live, (*previous)[at].type, (*previous)[at].data);
         else
             registry.writeWideText(values.live,

@@ -39,7 +39,8 @@ using IsrelocCommands = std::array<StoredCommand, 3>;
 // (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing a
 // saved command left there by an earlier relocation (the live one belongs to the product now);
 // then isreloc's command for the two names is written over the live value, where the product has
-// one (or for "UninstallString", always): the previous command when one is given for that value.
+// one (or for "UninstallString", always): the previous command when one is given for that value
+// and it records this move, relocatedName from restoredName.
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
                              const std::u16string& restoredName, const IsrelocCommands* previous = nullptr);
 
