@@ -3,6 +3,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/text/text.h"
+
 namespace {
 
 constexpr char16_t kQuote = u'"';
@@ -15,7 +17,7 @@ unsigned unit(Char c) {
 
 template <typename Char>
 bool isSeparator(Char c) {
-    return unit(c) >= 0x01 && unit(c) <= 0x20;
+    return separatesArguments(unit(c));
 }
 
 template <typename Char>

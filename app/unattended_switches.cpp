@@ -13,11 +13,9 @@ const std::string kWrittenLog = "-log\"";
 const std::string kTimeoutSwitch = "-timeout";  // the seconds follow it in the same argument
 const char* const kEndOfOptions = "--";
 
-bool isSeparator(char16_t c) { return c >= 0x01 && c <= 0x20; }
-
 // The text after an argument and the blanks that follow it.
 std::u16string textAfter(const char16_t* stop) {
-    while (isSeparator(*stop)) ++stop;
+    while (separatesArguments(*stop)) ++stop;
     return stop;
 }
 

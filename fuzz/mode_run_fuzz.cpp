@@ -554,7 +554,7 @@ void readTree(MemoryRegistry& registry, RegistryHandle key, const std::u16string
         if (registry.regEnumKeyExW(key, index, name, &length) != 0) break;
         const std::u16string subkeyName(name, length);
         RegistryHandle subkey = kNoKey;
-        if (registry.regOpenKeyExW(key, subkeyName.c_str(), MemoryRegistry::kReadRights, &subkey) != 0)
+        if (registry.regOpenKeyExW(key, subkeyName.c_str(), kKeyRead, &subkey) != 0)
             fail("cannot read the store");
         readTree(registry, subkey, path + u"\\" + subkeyName, view);
         registry.regCloseKey(subkey);
@@ -890,7 +890,7 @@ bool lockKeys(MemoryRegistry& store, uint8_t bits, const std::string& guid) {
     for (size_t bit = 0; bit < std::size(keys); ++bit)
         if (bits & (1u << bit))
             locked = store.grantOnly("HKLM\\" + kUninstallKey + keys[bit],
-                                     bit < 3 || bit > 5 ? MemoryRegistry::kReadRights : MemoryRegistry::kDeleteRight) ||
+                                     bit < 3 || bit > 5 ? kKeyRead : MemoryRegistry::kDeleteRight) ||
                      locked;
     return locked;
 }

@@ -29,7 +29,6 @@ namespace {
 
 using namespace registry_operations;
 
-constexpr uint32_t kKeyRead = 0x20019;
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "registry invariant broken: %s\n", what);

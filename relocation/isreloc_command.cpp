@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/registry/registry_api.h"
+#include "platform/text/text.h"
 #include "relocation/key_contents.h"
 #include "relocation/names.h"
 
@@ -31,22 +32,13 @@ bool skip(const std::u16string& text, std::size_t& at, const std::u16string& exp
     return true;
 }
 
-// Every character up to a blank separates arguments on a command line, as isreloc reads its own.
-bool isSeparator(char16_t c) { return c >= 1 && c <= 0x20; }
-
-std::u16string lowerAscii(std::u16string text) {
-    for (char16_t& c : text)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return text;
-}
-
 bool startsWith(const std::u16string& text, const std::u16string& start) { return text.compare(0, start.size(), start) == 0; }
 
 // One argument as written, quotes kept: up to a separator that no quoted section holds.
 std::u16string nextArgument(const std::u16string& text, std::size_t& at) {
     const std::size_t start = at;
     bool quoted = false;
-    for (; at < text.size() && (quoted || !isSeparator(text[at])); ++at)
+    for (; at < text.size() && (quoted || !separatesArguments(text[at])); ++at)
         if (text[at] == u'"') quoted = !quoted;
     return text.substr(start, at - start);
 }
@@ -74,8 +66,8 @@ bool onlySwitchesFollow(const std::u16string& command, std::size_t at, const std
     if (command.compare(at, std::u16string::npos, kQuietSwitch) == 0) return quiet = true;
     if (!namesIsrelocExecutable(programPath)) return false;
     for (;;) {
-        if (at < command.size() && !isSeparator(command[at])) return false;
-        while (at < command.size() && isSeparator(command[at])) ++at;
+        if (at < command.size() && !separatesArguments(command[at])) return false;
+        while (at < command.size() && separatesArguments(command[at])) ++at;
         if (at == command.size()) return true;
         const std::u16string argument = nextArgument(command, at);
         if (argument == u"--") return true;
@@ -96,9 +88,12 @@ std::u16string buildUninstallCommand(const std::u16string& ownPath, const std::u
     return buildIsrelocCommand(IsrelocCommandKind::uninstall, ownPath, relocatedName, restoredName);
 }
 
+bool IsrelocCommand::records(const std::u16string& relocated, const std::u16string& restored) const {
+    return sameName(relocatedName, relocated) && sameName(restoredName, restored);
+}
+
 bool IsrelocCommand::names(const std::u16string& oneName, const std::u16string& otherName) const {
-    return (sameName(relocatedName, oneName) && sameName(restoredName, otherName)) ||
-           (sameName(relocatedName, otherName) && sameName(restoredName, oneName));
+    return records(oneName, otherName) || records(otherName, oneName);
 }
 
 std::optional<IsrelocCommand> parseIsrelocCommand(const std::u16string& command) {

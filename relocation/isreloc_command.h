@@ -28,8 +28,10 @@ struct IsrelocCommand {
     std::u16string programPath;
     std::u16string relocatedName;  // where the product was moved to
     std::u16string restoredName;   // the name uninstall mode gives it back
-    // Whether the command is for the product moved between these two names, in either direction,
-    // without regard to letter case.
+    // Whether the command is for the product moved to `relocated` from `restored`, without regard
+    // to letter case.
+    bool records(const std::u16string& relocated, const std::u16string& restored) const;
+    // The same in either direction.
     bool names(const std::u16string& oneName, const std::u16string& otherName) const;
 };
 

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr uint32_t kKeyRead = 0x20019;  // KEY_READ: enough to look, nothing to change
 
 RegistryHandle openForReading(RegistryApi& api, RegistryHandle base, const std::u16string& subPath) {
     RegistryHandle key = kNoKey;

@@ -34,6 +34,16 @@ bool holdsOnlyIsrelocData(const KeyContents& key, const KeyContents& source, con
     return true;
 }
 
+// Whether one of the key's command values holds isreloc's command and it is the one wanted.
+template <typename Wanted>
+bool holdsIsrelocCommand(const KeyContents& key, Wanted wanted) {
+    for (const CommandValues& values : kCommandValues) {
+        const std::optional<IsrelocCommand> command = isrelocCommandIn(key, values.liveInRegistry);
+        if (command && wanted(*command)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 RunNames runNames(const RegistryApi& api, const std::string& source, const std::string& target) {
@@ -59,19 +69,13 @@ KeyMovePlan planKeyMove(const KeyMoveFacts& facts) {
 }
 
 bool recordsRestore(const KeyContents& key, const RunNames& names) {
-    for (const CommandValues& values : kCommandValues) {
-        const std::optional<IsrelocCommand> command = isrelocCommandIn(key, values.liveInRegistry);
-        if (command && sameName(command->relocatedName, names.sourceInRegistry) &&
-            sameName(command->restoredName, names.targetInRegistry))
-            return true;
-    }
-    return false;
+    return holdsIsrelocCommand(key, [&](const IsrelocCommand& command) {
+        return command.records(names.sourceInRegistry, names.targetInRegistry);
+    });
 }
 
 bool holdsIsrelocCommandFor(const KeyContents& key, const RunNames& names) {
-    for (const CommandValues& values : kCommandValues) {
-        const std::optional<IsrelocCommand> command = isrelocCommandIn(key, values.liveInRegistry);
-        if (command && command->names(names.sourceInRegistry, names.targetInRegistry)) return true;
-    }
-    return false;
+    return holdsIsrelocCommand(key, [&](const IsrelocCommand& command) {
+        return command.names(names.sourceInRegistry, names.targetInRegistry);
+    });
 }

@@ -15,7 +15,6 @@ const char16_t* const kMaintenanceFolder = u"InstallShield Installation Informat
 const char16_t* const kMarkerFile = u"\\setup.exe";
 // The system's longest path, less the long-path prefix and the terminating NUL.
 constexpr std::size_t kLongestPath = 32767 - 4 - 1;
-constexpr uint32_t kKeyRead = 0x20019;  // KEY_READ
 
 }  // namespace
 

@@ -9,7 +9,6 @@ namespace {
 
 const char16_t* const kSessionManagerKey = u"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char16_t* const kPendingLists[] = {u"PendingFileRenameOperations", u"PendingFileRenameOperations2"};
-constexpr uint32_t kKeyRead = 0x20019;  // KEY_READ: enough to look, nothing to change
 
 // The path an entry names: without its "!" (replace) and "*<n>" marks and the "\??\" prefix.
 std::u16string namedPath(std::u16string entry) {

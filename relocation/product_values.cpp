@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "relocation/isreloc_command.h"
-#include "relocation/names.h"
 
 const std::array<CommandValues, 3> kCommandValues = {{
     {"UninstallString", "szUninstallString", u"UninstallString", u"szUninstallString",
@@ -75,7 +74,7 @@ RestoredCommand readRestoredCommand(TRegistry& registry, const CommandValues& va
 bool recordsMove(const StoredCommand& command, const std::u16string& relocatedName, const std::u16string& restoredName) {
     if (command.data.empty() || !isIsrelocCommand(command.type, command.data)) return false;
     const std::optional<IsrelocCommand> parsed = parseIsrelocCommand(textOfData(command.data));
-    return parsed && sameName(parsed->relocatedName, relocatedName) && sameName(parsed->restoredName, restoredName);
+    return parsed && parsed->records(relocatedName, restoredName);
 }
 
 }  // namespace

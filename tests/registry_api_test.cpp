@@ -329,7 +329,7 @@ TEST_P(RegistryRulesTest, AKeyReadOnlyForEveryoneIsReadAndNeverChanged) {
     EXPECT_EQ(api().regOpenKeyExW(kLocalMachine, locked.c_str(), kKeyAllAccess, &opened), kAccessDenied);
     EXPECT_EQ(api().regCreateKeyExW(kLocalMachine, locked.c_str(), kKeyAllAccess, &opened), kAccessDenied);
     EXPECT_EQ(api().regCreateKeyExW(kLocalMachine, (locked + u"\\New").c_str(), kKeyAllAccess, &opened), kAccessDenied);
-    ASSERT_EQ(api().regOpenKeyExW(kLocalMachine, locked.c_str(), MemoryRegistry::kReadRights, &opened), 0);
+    ASSERT_EQ(api().regOpenKeyExW(kLocalMachine, locked.c_str(), kKeyRead, &opened), 0);
     OwnedKey reader(api(), opened);
     uint8_t data[4] = {};
     uint32_t size = sizeof data;

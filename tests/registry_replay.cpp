@@ -26,7 +26,6 @@ namespace {
 
 using namespace registry_operations;
 
-constexpr uint32_t kKeyRead = 0x20019;
 // Past this many inputs with differences, only the count goes on.
 constexpr int kDifferencesShown = 10;
 

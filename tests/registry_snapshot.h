@@ -9,7 +9,6 @@
 #include "platform/registry/registry_api.h"
 
 // Read rights only (KEY_READ): a snapshot sees keys that may not be written, and changes nothing.
-constexpr uint32_t kKeyRead = 0x20019;
 
 struct ValueSnapshot {
     uint32_t type = 0;

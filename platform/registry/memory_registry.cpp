@@ -22,7 +22,6 @@ constexpr uint32_t kEnumerateSubKeys = 0x0008;
 constexpr uint32_t kGenericRead = 0x80000000;
 constexpr uint32_t kGenericWrite = 0x40000000;
 constexpr uint32_t kGenericAll = 0x10000000;
-constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyWrite = 0x20006;
 
 uint32_t specificRights(uint32_t access) {

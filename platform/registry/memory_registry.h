@@ -108,10 +108,9 @@ public:
     bool grantOnly(const std::string& keyPath, uint32_t rights);
     // Read allowed, write denied: what a DACL read-only for everyone does (a run that is not
     // elevated, or a policy that locks the key).
-    bool denyWriting(const std::string& keyPath) { return grantOnly(keyPath, kReadRights); }
+    bool denyWriting(const std::string& keyPath) { return grantOnly(keyPath, kKeyRead); }
     // Every key's own security back to full rights.
     void grantEverything();
-    static constexpr uint32_t kReadRights = 0x20019;  // KEY_READ
     static constexpr uint32_t kDeleteRight = 0x10000;  // DELETE
 
     // The record of changes, in order; and how many handles are open now (roots not counted).

@@ -39,6 +39,7 @@ constexpr uint32_t kRegQword = 11;
 
 // Access rights the layer asks for.
 constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kKeyRead = 0x20019;  // KEY_READ: enough to look, nothing to change
 constexpr uint32_t kKeyReadForProbe = 0x20009;  // STANDARD_RIGHTS_READ | QUERY_VALUE | ENUMERATE_SUB_KEYS
 
 // What RegQueryInfoKeyA reports; the name lengths are in characters, terminator not counted.

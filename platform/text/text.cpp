@@ -17,6 +17,12 @@ std::string lowerAscii(std::string text) {
     return text;
 }
 
+std::u16string lowerAscii(std::u16string text) {
+    for (char16_t& c : text)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+    return text;
+}
+
 std::string upperAscii(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));

@@ -16,6 +16,8 @@ public:
 
 // The text with A-Z turned into a-z; every other byte, 0x80 and up included, unchanged.
 std::string lowerAscii(std::string text);
+// The same for UTF-16 text: only A-Z change.
+std::u16string lowerAscii(std::u16string text);
 // The same change made to the variable itself, for long lists of texts.
 void lowerAsciiInPlace(std::string& text);
 // Copies the text with a-z turned into A-Z; every other byte unchanged.
@@ -28,6 +30,10 @@ int32_t findText(const std::string& needle, const std::string& text);
 // Removes up to count bytes from the 1-based position, in place. Leaves the text unchanged when
 // it is empty, the position lies outside it or the count is not positive.
 void cutText(std::string& text, int32_t position, int32_t count);
+
+// Whether a character (a byte, or a UTF-16 unit) separates command-line arguments: 0x01 to 0x20,
+// the blank and every control character. 0 ends the text; bytes from 0x80 up never separate.
+inline bool separatesArguments(uint32_t unit) { return unit >= 0x01 && unit <= 0x20; }
 
 // Whole texts, byte for byte: no case folding, no trimming.
 bool equalText(const std::string& left, const std::string& right);
