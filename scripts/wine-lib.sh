@@ -33,6 +33,13 @@ probe_wine32() {
     WINE32_STATUS="no: the i686 compiler is missing"
     return 0
   fi
+  # Where Wine's launcher itself cannot start (its 32-bit loader refused by the kernel), no 32-bit
+  # program can run: say so at once, without making a prefix for nothing.
+  local version
+  if ! version=$(WINEDEBUG=-all wine --version 2>&1); then
+    WINE32_STATUS="no: Wine's launcher cannot start here ($(echo "$version" | tail -n 1))"
+    return 0
+  fi
   rm -rf "$dir"
   mkdir -p "$dir"
   printf 'int main(void) { return 42; }\n' >"$dir/exit42.c"
