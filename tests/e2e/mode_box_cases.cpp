@@ -184,14 +184,15 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
          errorBox("Application Error", std::string("Exception ERegistryException in module isreloc.exe at ") +
                                            kAnyHex8 + ".\r\nInvalid data type for 'ProgramFilesDir'.\r\n"),
          1, expectInstalled, 1603},
-        // Wine asks every key along a whole path for the rights wanted: the product's key cannot be
-        // opened for writing, and the run must say so rather than end as if nothing were installed.
-        {"install registry box: CurrentVersion read-only for everyone", "-hwnd0 " + guidOption,
+        // What a run that is not elevated sees: the uninstall entries can be read, not changed. It must
+        // say so rather than end as if nothing were installed.
+        {"install registry box: CurrentVersion and its Uninstall key read-only for everyone", "-hwnd0 " + guidOption,
          [held](CaseContext& context) {
              seedInstalled(context);
-             held->locks.push_back(std::make_unique<ReadOnlyKeyLock>(
-                 std::u16string(kCurrentVersionKey.begin(), kCurrentVersionKey.end())));
-             context.expect(held->locks.back()->locked(), "cannot make CurrentVersion read-only");
+             for (const std::string& key : {kCurrentVersionKey, kCurrentVersionKey + "\\Uninstall"}) {
+                 held->locks.push_back(std::make_unique<ReadOnlyKeyLock>(std::u16string(key.begin(), key.end())));
+                 context.expect(held->locks.back()->locked(), "cannot make " + key + " read-only");
+             }
          },
          errorBox("Registry Error", kNoRegistry), 0, expectInstalled, 1603},
         {"uninstall box A: a lone -u", "-u", seedRelocated,
