@@ -6,12 +6,6 @@
 
 namespace {
 
-UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
-    UniqueRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, access | kView32, key.receive()) != ERROR_SUCCESS) key.reset();
-    return key;
-}
-
 // Wide calls throughout: a subkey whose name the ANSI code page cannot hold must go too.
 bool deleteKeyTree(HKEY parent, const std::wstring& name, REGSAM view) {
     {
@@ -35,6 +29,15 @@ std::wstring wide(const std::string& text) {
                                            static_cast<int>(converted.size()));
     converted.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
     return converted;
+}
+
+// Key paths through the wide calls: the ANSI ones refuse a path of more than MAX_PATH characters,
+// and a key named with 255 characters lies deeper than that.
+UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
+    UniqueRegistryKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, access | kView32, key.receive()) != ERROR_SUCCESS)
+        key.reset();
+    return key;
 }
 
 bool directoryExistsW(const std::wstring& path) {
@@ -67,7 +70,7 @@ bool removeDirectoryTreeW(const std::wstring& path) {
 
 bool writeMachineValue(const std::string& keyPath, const std::string& name, uint32_t type, const std::string& data) {
     UniqueRegistryKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE | kView32, nullptr, key.receive(),
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, nullptr, 0, KEY_WRITE | kView32, nullptr, key.receive(),
                         nullptr) != ERROR_SUCCESS)
         return false;
     return RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
@@ -125,7 +128,7 @@ std::vector<std::string> machineSubkeyNames(const std::string& keyPath) {
 bool deleteMachineKeyTree(const std::string& keyPath, uint32_t view) {
     deleteKeyTree(HKEY_LOCAL_MACHINE, wide(keyPath), view);
     UniqueRegistryKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS;
 }
 
 bool twoRegistryViews() {
