@@ -40,6 +40,12 @@ UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
     return key;
 }
 
+// A whole path in the form the wide file calls take beyond MAX_PATH: a product folder named with
+// 255 characters lies deeper than that.
+std::wstring longPath(const std::string& path) {
+    return path.size() > 2 && path[1] == ':' ? L"\\\\?\\" + wide(path) : wide(path);
+}
+
 bool directoryExistsW(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -138,12 +144,12 @@ bool twoRegistryViews() {
 }
 
 bool directoryExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(longPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool fileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(longPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -153,18 +159,19 @@ bool makeDirectories(const std::string& path) {
     if (trimmed.empty() || directoryExists(trimmed)) return !trimmed.empty();
     const std::size_t parentEnd = trimmed.rfind('\\');
     if (parentEnd != std::string::npos && parentEnd > 2) makeDirectories(trimmed.substr(0, parentEnd));
-    CreateDirectoryA(trimmed.c_str(), nullptr);
+    CreateDirectoryW(longPath(trimmed).c_str(), nullptr);
     return directoryExists(trimmed);
 }
 
 bool removeDirectoryTree(const std::string& path) {
     std::string trimmed = path;
     while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
-    return removeDirectoryTreeW(wide(trimmed));
+    return removeDirectoryTreeW(longPath(trimmed));
 }
 
 bool writeFileText(const std::string& path, const std::string& content) {
-    HANDLE created = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE created =
+        CreateFileW(longPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created == INVALID_HANDLE_VALUE) return false;
     const UniqueKernelHandle file(created);
     DWORD written = 0;
