@@ -5,7 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/program.h"
-#include "platform/services/services_posix.h"
+#include "tests/support/services_posix.h"
 
 namespace {
 
