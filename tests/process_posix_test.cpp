@@ -12,7 +12,7 @@
 namespace {
 
 const std::string kGuid = kProductGuid;
-const std::string kTarget0 = kGuid + "_0";
+const std::string kTarget0 = "My_Instance";  // a relocated name in its own letter case
 const char* const kLog = "C:\\Logs\\run.log";
 const std::string kLogSwitch = std::string(" -log\"") + kLog + "\"";
 
@@ -96,38 +96,34 @@ TEST_F(ProcessRun, ALogThatCannotBeWrittenChangesNothing) {
     EXPECT_TRUE(services.messages().empty());
 }
 
-// The scripted uninstaller removes nothing and returns 1602, as one the person cancels: it goes back,
-// under the relocated name as spelt. The entry holds an engine's line in a spelling isreloc runs
-// as its own command.
+// The scripted uninstaller removes nothing and returns 1602, as one the person cancels: it goes back, as spelt.
 TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
-    const std::string mine = "My Instance";
     installProduct();
-    runInstall("-hwnd0 -guid" + kGuid + " -tguid\"" + mine + "\"");
-    const std::string engineArguments = "-Uninstall -guid\"" + mine + "\" -tguid" + kGuid +
-                                        " /norestart -silent -wait -timeout3600" + kLogSwitch +
-                                        " --  -s -f1\"C:\\Pkg\\un install.iss\"";
-    setValue(std::string(kUninstallKey) + mine, "UninstallString", kRegSz,
-             textBytes("\"" + std::string(kOwnPath) + "\" " + engineArguments));
-    const KeySnapshot relocated = productKey(mine);
+    runInstall("-hwnd0 -guid" + kGuid + " -tguid" + kTarget0);
+    // The entry holds an engine's line, in a spelling isreloc runs as its own command.
+    const std::string engineLine = "-Uninstall -guid" + kTarget0 + " /norestart -tguid\"" + kGuid + "\" -silent -wait -timeout3600" +
+                                   kLogSwitch + " --  -s -f1\"C:\\Pkg\\un install.iss\"";
+    setValue(kUninstallKey + kTarget0, "UninstallString", kRegSz, textBytes(std::string(kOwnPath) + " " + engineLine));
+    const KeySnapshot relocated = productKey(kTarget0);
     services.scriptLaunchOutcome(LaunchOutcome::ended(1602));
 
-    const uint32_t exitCode = run(engineArguments);
+    const uint32_t exitCode = run(engineLine);
 
     EXPECT_EQ(exitCode, 1602u);
     EXPECT_TRUE(services.messages().empty());
-    EXPECT_EQ(productKey(mine), relocated);
+    EXPECT_EQ(productKey(kTarget0), relocated);
     EXPECT_FALSE(productKey(kGuid).exists);
-    EXPECT_TRUE(fileExists(directory(mine) + "\\setup.exe"));
+    EXPECT_TRUE(fileExists(directory(kTarget0) + "\\setup.exe"));
     EXPECT_EQ(services.waitedCommands(),
               std::vector<std::string>{std::string(kProductCommand) + " -s -f1\"C:\\Pkg\\un install.iss\""});
     const std::string restoredKey = "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kGuid;
     for (const std::string& line : std::vector<std::string>{
-             "boxes: not shown (-silent)", "found key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + mine,
-          "moved folder " + directory(mine) + " to " + directory(kGuid),
-          "renamed key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + mine + " to " + kGuid,
+             "boxes: not shown (-silent)", "found key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kTarget0,
+          "moved folder " + directory(kTarget0) + " to " + directory(kGuid),
+          "renamed key HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + kTarget0 + " to " + kGuid,
           "wrote " + restoredKey + " value \"UninstallString\" (REG_SZ): \"" + kProductCommand + "\"",
           std::string("ended with exit code 1602"),
-          "moved folder " + directory(kGuid) + " to " + directory(mine),
+          "moved folder " + directory(kGuid) + " to " + directory(kTarget0),
           std::string("exit code 1602\r\n")})
         EXPECT_TRUE(logHolds(line)) << line;
 }

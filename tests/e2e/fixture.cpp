@@ -6,6 +6,17 @@
 
 namespace {
 
+// Paths through the wide calls, files' with the long-path prefix: the ANSI calls refuse more than
+// MAX_PATH characters, and a key or folder named with 255 characters lies deeper than that.
+std::wstring wide(const std::string& text);
+std::wstring longPath(const std::string& path) { return path[1] == ':' ? L"\\\\?\\" + wide(path) : wide(path); }
+
+UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
+    UniqueRegistryKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, access | kView32, key.receive()) != ERROR_SUCCESS) key.reset();
+    return key;
+}
+
 // Wide calls throughout: a subkey whose name the ANSI code page cannot hold must go too.
 bool deleteKeyTree(HKEY parent, const std::wstring& name, REGSAM view) {
     {
@@ -29,21 +40,6 @@ std::wstring wide(const std::string& text) {
                                            static_cast<int>(converted.size()));
     converted.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
     return converted;
-}
-
-// Key paths through the wide calls: the ANSI ones refuse a path of more than MAX_PATH characters,
-// and a key named with 255 characters lies deeper than that.
-UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
-    UniqueRegistryKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, access | kView32, key.receive()) != ERROR_SUCCESS)
-        key.reset();
-    return key;
-}
-
-// A whole path in the form the wide file calls take beyond MAX_PATH: a product folder named with
-// 255 characters lies deeper than that.
-std::wstring longPath(const std::string& path) {
-    return path.size() > 2 && path[1] == ':' ? L"\\\\?\\" + wide(path) : wide(path);
 }
 
 bool directoryExistsW(const std::wstring& path) {
@@ -170,8 +166,7 @@ bool removeDirectoryTree(const std::string& path) {
 }
 
 bool writeFileText(const std::string& path, const std::string& content) {
-    HANDLE created =
-        CreateFileW(longPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE created = CreateFileW(longPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created == INVALID_HANDLE_VALUE) return false;
     const UniqueKernelHandle file(created);
     DWORD written = 0;
