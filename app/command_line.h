@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/tokenizer.h"
+#include "relocation/unattended_switches.h"
 
 class CommandLine {
 public:
@@ -51,3 +51,9 @@ private:
     std::u16string text_;
     std::u16string ownPath_;
 };
+
+// The process's arguments split once, as the program runs with them; raises only when memory
+// runs out.
+inline CommandLineParts splitCommandLine(CommandLine& commandLine) {
+    return splitArguments(commandLine.arguments(), [&](const std::u16string& text) { return commandLine.narrow(text); });
+}

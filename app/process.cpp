@@ -1,11 +1,12 @@
 #include "app/process.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/exit_code.h"
 #include "app/logging_registry.h"
 #include "app/relocation_modes.h"
-#include "app/unattended_switches.h"
 #include "platform/failure/failure.h"
 #include "platform/services/run_log.h"
 #include "platform/services/unattended_services.h"
@@ -21,11 +22,11 @@ const char* const kIncorrectFormatCaption = "Incorrect format";
 
 // A command line that cannot be split (memory runs out) runs without switches; the program then
 // reports the argument list it cannot build.
-CommandLineParts readParts(CommandLine& commandLine) {
+std::optional<CommandLineParts> readParts(CommandLine& commandLine) {
     try {
         return splitCommandLine(commandLine);
     } catch (...) {
-        return CommandLineParts();
+        return std::nullopt;
     }
 }
 
@@ -50,7 +51,8 @@ void logStart(RunLog& log, CommandLine& commandLine, const CommandLineParts& par
 }  // namespace
 
 uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& registry, FailureReporter reportFailure) {
-    const CommandLineParts parts = readParts(commandLine);
+    std::optional<CommandLineParts> split = readParts(commandLine);
+    const CommandLineParts parts = split.value_or(CommandLineParts());
     const UnattendedSwitches& switches = parts.switches;
     // -quiet runs as -silent -wait; modify mode waits for the product's Change as -wait does.
     const bool modifyMode = findModeSwitch(parts.options).mode == ProgramMode::modify;
@@ -72,7 +74,7 @@ uint32_t runProcess(CommandLine& commandLine, Services& system, RegistryApi& reg
             outcome.noteRefusal();
             services.showMessage(kIncorrectTimeoutText, kIncorrectFormatCaption, kTaskModalError);
         } else {
-            runProgram(commandLine, services, modes, outcome);
+            runProgram(std::move(split), services, modes, outcome);
         }
         exitCode = exitCodeAtEnd(reportsResults, outcome);
     } catch (...) {

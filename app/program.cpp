@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/unattended_switches.h"
 #include "platform/text/text.h"
 
 const char* const kUsageText =
@@ -25,27 +24,22 @@ std::unique_ptr<ArgumentList> createArgumentList(std::vector<std::string> argume
 
 }  // namespace
 
-ModeSwitch findModeSwitch(const std::vector<std::string>& arguments) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string argument = lowerAscii(arguments[i]);
-        if (equalText(argument, "-u") || equalText(argument, "-uninstall"))
-            return {ProgramMode::uninstall, static_cast<int32_t>(i)};
-        if (equalText(argument, "-modify")) return {ProgramMode::modify, static_cast<int32_t>(i)};
+void runProgram(std::optional<CommandLineParts> parts, Services& services, ModeRunner& modes, RunOutcome& outcome) {
+    const auto reportUnreadable = [&] {
+        outcome.noteFailure();
+        services.showMessage("Unable to retrieve commandline parameters", "Critical Error", kTaskModalError);
+    };
+    if (!parts) {
+        reportUnreadable();
+        return;
     }
-    return {};
-}
-
-void runProgram(CommandLine& commandLine, Services& services, ModeRunner& modes, RunOutcome& outcome) {
-    // One pass over the command line serves both the count and the list.
     std::unique_ptr<ArgumentList> arguments;
     std::vector<std::u16string> written;
     try {
-        CommandLineParts parts = splitCommandLine(commandLine);
-        if (parts.argumentCount > 0) arguments = createArgumentList(std::move(parts.options));
-        written = std::move(parts.writtenOptions);
+        if (parts->argumentCount > 0) arguments = createArgumentList(std::move(parts->options));
+        written = std::move(parts->writtenOptions);
     } catch (...) {
-        outcome.noteFailure();
-        services.showMessage("Unable to retrieve commandline parameters", "Critical Error", kTaskModalError);
+        reportUnreadable();
         return;
     }
     if (!arguments) {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "app/command_line.h"
 #include "app/program.h"
 #include "tests/support/services_posix.h"
 
@@ -33,7 +34,7 @@ void BM_BuildArgumentList(benchmark::State& state) {
     CountingModes modes;
     for (auto _ : state) {
         RunOutcome outcome;
-        runProgram(commandLine, services, modes, outcome);
+        runProgram(splitCommandLine(commandLine), services, modes, outcome);
         benchmark::DoNotOptimize(modes.seen);
     }
     state.counters["arguments"] = modes.seen;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tokenizer.h"
+#include "platform/text/tokenizer.h"
 
 namespace {
 

@@ -39,11 +39,12 @@ void showKeyMoveProblem(ModeContext& context, KeyMoveResult result, const std::s
         showMissingKey(context);
 }
 
-// Puts the product's commands back as they were in its key under the name, before a box or a
-// report: a failure there cannot be helped, and the one being reported matters more.
-void giveCommandsBackUnder(TRegistry& registry, const std::string& name) noexcept {
+// Puts the product's commands back as they were in its key under the source name, before a box
+// or a report: a failure there cannot be helped, and the one being reported matters more.
+void giveCommandsBackUnder(TRegistry& registry, const RunNames& names) noexcept {
     try {
-        if (registry.openPath(uninstallKeyPath(name), false)) giveCommandsBack(registry);
+        if (registry.openPath(uninstallKeyPath(names.source), false))
+            giveCommandsBack(registry, names.targetInRegistry, names.sourceInRegistry);
     } catch (...) {
     }
     registry.closePath();
@@ -61,7 +62,8 @@ void relocateInstallation(ModeContext& context) {
                   "Insufficient Commandline");
         return;
     }
-    const std::string source = upperAscii(options.value(kGuidKeyword));
+    // Both names through the one rule that takes a name only as written (writtenName).
+    const std::string source = upperAscii(writtenName(context, options.option(kGuidKeyword), kGuidKeyword));
     const bool targetGiven = options.found(kTguidKeyword);
     // A target name as written, in its own letter case: the name the folder and key will have.
     const std::string givenTarget = writtenName(context, options.option(kTguidKeyword), kTguidKeyword);
@@ -148,11 +150,11 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16st
                                 previousCommands);
         registry.closePath();
     } catch (...) {
-        giveCommandsBackUnder(registry, source);
+        giveCommandsBackUnder(registry, names);
         throw;
     }
     if (!services.moveDirectory(sourceDirectory, targetDirectory)) {
-        giveCommandsBackUnder(registry, source);
+        giveCommandsBackUnder(registry, names);
         showError(context, "Directory Error!\r\nUnable to move the uninstall directory to its new location",
                   "Directory Error");
         return;
@@ -164,12 +166,12 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16st
         // The key is complete under the product's own name when its move fails: the directory
         // and the commands go back to it, so that the product's own uninstaller still runs.
         undoDirectoryMove(context, targetDirectory, sourceDirectory);
-        giveCommandsBackUnder(registry, source);
+        giveCommandsBackUnder(registry, names);
         throw;
     }
     if (result != KeyMoveResult::moved) {
         undoDirectoryMove(context, targetDirectory, sourceDirectory);
-        giveCommandsBackUnder(registry, source);
+        giveCommandsBackUnder(registry, names);
         showKeyMoveProblem(context, result, target);
     }
 }

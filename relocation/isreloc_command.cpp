@@ -4,8 +4,12 @@
 
 #include "platform/registry/registry_api.h"
 #include "platform/text/text.h"
+#include "platform/text/tokenizer.h"
 #include "relocation/key_contents.h"
 #include "relocation/names.h"
+#include "relocation/options.h"
+#include "relocation/unattended_switches.h"
+#include "relocation/written_value.h"
 
 namespace {
 
@@ -17,40 +21,7 @@ std::u16string afterPath(IsrelocCommandKind kind) {
     return kind == IsrelocCommandKind::modify ? u"\" -modify -guid\"" : u"\" -uninstall -guid\"";
 }
 
-// Reads up to the next double quote; nothing when there is none.
-std::optional<std::u16string> quotedPart(const std::u16string& text, std::size_t& at) {
-    const std::size_t end = text.find(u'"', at);
-    if (end == std::u16string::npos) return std::nullopt;
-    std::u16string part = text.substr(at, end - at);
-    at = end;
-    return part;
-}
-
-bool skip(const std::u16string& text, std::size_t& at, const std::u16string& expected) {
-    if (text.compare(at, expected.size(), expected) != 0) return false;
-    at += expected.size();
-    return true;
-}
-
 bool startsWith(const std::u16string& text, const std::u16string& start) { return text.compare(0, start.size(), start) == 0; }
-
-// One argument as written, quotes kept: up to a separator that no quoted section holds.
-std::u16string nextArgument(const std::u16string& text, std::size_t& at) {
-    const std::size_t start = at;
-    bool quoted = false;
-    for (; at < text.size() && (quoted || !separatesArguments(text[at])); ++at)
-        if (text[at] == u'"') quoted = !quoted;
-    return text.substr(start, at - start);
-}
-
-// isreloc's switches, as whole arguments in any letter case: those of runs nobody watches, and
-// the older options a mode takes as well.
-bool isSwitch(const std::u16string& argument, bool& quiet) {
-    const std::u16string lowered = lowerAscii(argument);
-    if (lowered == u"-quiet") quiet = true;
-    return lowered == u"-silent" || lowered == u"-wait" || lowered == u"-quiet" || startsWith(lowered, u"-log\"") ||
-           startsWith(lowered, u"-timeout\"") || startsWith(lowered, u"-hwnd") || startsWith(lowered, u"-runfile");
-}
 
 // An isreloc executable by its file name: "isreloc.exe", "isreloc-x64.exe", any "isreloc….exe".
 bool namesIsrelocExecutable(const std::u16string& programPath) {
@@ -58,21 +29,13 @@ bool namesIsrelocExecutable(const std::u16string& programPath) {
     return startsWith(fileName, u"isreloc") && fileName.size() >= 11 && fileName.compare(fileName.size() - 4, 4, u".exe") == 0;
 }
 
-// After the names: nothing, as isreloc writes its commands, whatever its path; or, for a program
-// that is an isreloc executable by its name, isreloc's switches and then nothing or "--" and
-// anything. A product's own uninstaller may take arguments that look like isreloc's.
-bool onlySwitchesFollow(const std::u16string& command, std::size_t at, const std::u16string& programPath, bool& quiet) {
-    if (at == command.size()) return true;
-    if (command.compare(at, std::u16string::npos, kQuietSwitch) == 0) return quiet = true;
-    if (!namesIsrelocExecutable(programPath)) return false;
-    for (;;) {
-        if (at < command.size() && !separatesArguments(command[at])) return false;
-        while (at < command.size() && separatesArguments(command[at])) ++at;
-        if (at == command.size()) return true;
-        const std::u16string argument = nextArgument(command, at);
-        if (argument == u"--") return true;
-        if (!isSwitch(argument, quiet)) return false;
-    }
+// The 8-bit text the option scans see, in any code page: what they look for is ASCII, and a
+// character outside ASCII never turns into one of it there. The names are taken as written.
+std::string asciiOrMark(const std::u16string& text) {
+    std::string narrowed;
+    narrowed.reserve(text.size());
+    for (const char16_t unit : text) narrowed += unit < 0x80 ? static_cast<char>(unit) : '?';
+    return narrowed;
 }
 
 }  // namespace
@@ -97,34 +60,40 @@ bool IsrelocCommand::names(const std::u16string& oneName, const std::u16string& 
 }
 
 std::optional<IsrelocCommand> parseIsrelocCommand(const std::u16string& command) {
-    for (const IsrelocCommandKind kind : {IsrelocCommandKind::uninstall, IsrelocCommandKind::modify}) {
-        std::size_t at = 0;
-        if (!skip(command, at, u"\"")) return std::nullopt;
-        const auto path = quotedPart(command, at);
-        if (!path || !skip(command, at, afterPath(kind))) continue;
-        const auto relocated = quotedPart(command, at);
-        if (!relocated || !skip(command, at, kBetweenNames)) continue;
-        const auto restored = quotedPart(command, at);
-        if (!restored || !skip(command, at, u"\"")) continue;
-        bool quiet = false;
-        if (!onlySwitchesFollow(command, at, *path, quiet)) continue;
-        const IsrelocCommandKind found =
-            kind == IsrelocCommandKind::uninstall && quiet ? IsrelocCommandKind::quietUninstall : kind;
-        return IsrelocCommand{found, *path, *relocated, *restored};
-    }
-    return std::nullopt;
+    CommandLineParts parts = splitArguments(allWideArguments(command.c_str()), asciiOrMark);
+    if (parts.argumentCount == 0 || parts.switches.timeoutRefused) return std::nullopt;
+    std::vector<std::string>& options = parts.options;
+    for (std::string& option : options) lowerAsciiInPlace(option);
+    const ModeSwitch selected = findModeSwitch(options);
+    if (selected.mode == ProgramMode::install) return std::nullopt;
+    options.erase(options.begin() + selected.index);
+    parts.writtenOptions.erase(parts.writtenOptions.begin() + selected.index);
+
+    const OptionScan scan = scanOptions(TStringList(std::move(options)), kUninstallKeywords);
+    const std::string& hwnd = scan.value(kHwndKeyword);
+    if (!scan.found(kGuidKeyword) || (!hwnd.empty() && !namesParentWindow(hwnd))) return std::nullopt;
+    const RestoreNames names = restoreNamesOf(scan, parts.writtenOptions);
+    const IsrelocCommandKind kind = selected.mode == ProgramMode::modify ? IsrelocCommandKind::modify
+                                    : parts.switches.quiet               ? IsrelocCommandKind::quietUninstall
+                                                                         : IsrelocCommandKind::uninstall;
+    const std::u16string program = wideToken0(command.c_str());
+    if (!namesIsrelocExecutable(program) && command != buildIsrelocCommand(kind, program, names.relocated, names.restored))
+        return std::nullopt;
+    return IsrelocCommand{kind, program, names.relocated, names.restored};
 }
 
-bool isIsrelocCommand(uint32_t registryType, const std::vector<uint8_t>& data) {
-    return (registryType == kRegSz || registryType == kRegExpandSz) && parseIsrelocCommand(textOfData(data)).has_value();
+bool isIsrelocCommandFor(uint32_t registryType, const std::vector<uint8_t>& data, const std::u16string& oneName,
+                         const std::u16string& otherName) {
+    if (registryType != kRegSz && registryType != kRegExpandSz) return false;
+    const std::optional<IsrelocCommand> command = parseIsrelocCommand(textOfData(data));
+    return command && command->names(oneName, otherName);
 }
 
 std::optional<IsrelocCommand> isrelocCommandIn(const KeyContents& key, const std::u16string& valueName) {
     const KeyContents::Value* value = key.value(valueName);
-    if (value == nullptr || !isIsrelocCommand(value->type, value->data)) return std::nullopt;
+    if (value == nullptr || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
     return parseIsrelocCommand(textOfData(value->data));
 }
-
 std::u16string textOfData(const std::vector<uint8_t>& data) {
     std::u16string text;
     for (std::size_t at = 0; at + 1 < data.size(); at += 2) {

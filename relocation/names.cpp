@@ -9,6 +9,15 @@ constexpr int32_t kGuidLength = 38;
 // The longest name a registry key, or a file on the file systems Windows installs on, can have.
 constexpr std::size_t kLongestName = 255;
 
+// From the first "_" on, as many characters as the name is longer than a GUID.
+template <typename Text>
+Text withoutSuffix(Text name) {
+    const std::size_t underscore = name.find('_');
+    if (underscore == Text::npos || name.size() <= static_cast<std::size_t>(kGuidLength)) return name;
+    name.erase(underscore, name.size() - static_cast<std::size_t>(kGuidLength));
+    return name;
+}
+
 }  // namespace
 
 bool hasGuidForm(const std::string& name) {
@@ -26,11 +35,9 @@ bool isUsableName(const std::string& name) {
     return name.back() != '.' && name.back() != ' ';
 }
 
-std::string restoredNameFor(const std::string& relocatedName) {
-    std::string name = relocatedName;
-    cutText(name, findText("_", name), static_cast<int32_t>(name.size()) - kGuidLength);
-    return name;
-}
+std::string restoredNameFor(const std::string& relocatedName) { return withoutSuffix(relocatedName); }
+
+std::u16string restoredNameFor(const std::u16string& relocatedName) { return withoutSuffix(relocatedName); }
 
 std::string suffixName(const std::string& productName, int32_t n) { return productName + "_" + formatInteger(n); }
 

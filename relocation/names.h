@@ -17,6 +17,7 @@ bool isUsableName(const std::string& name);
 
 // The name to restore when none is given: a relocated name {GUID}_n less its "_n".
 std::string restoredNameFor(const std::string& relocatedName);
+std::u16string restoredNameFor(const std::u16string& relocatedName);
 
 // The name the suffix search tries n-th for a product: its GUID, "_" and n in decimal.
 std::string suffixName(const std::string& productName, int32_t n);

@@ -46,18 +46,26 @@ OptionScan scanOptions(const TStringList& arguments, const OptionKeywords& keywo
     return OptionScan(std::move(options));
 }
 
+bool namesParentWindow(const std::string& hwndValue) {
+    if (equalText(hwndValue, kWaitKeyword)) return true;
+    try {
+        parseInteger(hwndValue);
+        return true;
+    } catch (const EConvertError&) {
+        return false;
+    }
+}
+
 bool waitForParent(const std::string& hwndValue, Services& services) {
+    if (!namesParentWindow(hwndValue)) {
+        services.showMessage(kIncorrectHwndText, kIncorrectHwndCaption, kTaskModalError);
+        return false;
+    }
     if (equalText(hwndValue, kWaitKeyword)) {
         services.pauseFor(kFixedWaitMs);
         return true;
     }
-    int32_t parent = 0;
-    try {
-        parent = parseInteger(hwndValue);
-    } catch (const EConvertError&) {
-        services.showMessage(kIncorrectHwndText, kIncorrectHwndCaption, kTaskModalError);
-        return false;
-    }
+    const int32_t parent = parseInteger(hwndValue);
     while (services.windowAlive(parent)) {
         services.pauseFor(kParentPollMs);
     }

@@ -51,6 +51,9 @@ private:
 // The first entry holding a keyword anywhere in it wins that keyword; one entry may win several.
 OptionScan scanOptions(const TStringList& arguments, const OptionKeywords& keywords);
 
+// Whether a "-hwnd" value is one waitForParent takes: "wait", or a window handle in decimal.
+bool namesParentWindow(const std::string& hwndValue);
+
 // Waits for the parent named by the "-hwnd" value: a fixed pause for "wait", otherwise a poll
 // every second until the window is gone, however long that takes. A value that is neither is
 // reported with a box; the result is then false and the mode must stop.

@@ -31,21 +31,32 @@ StoredValue readStored(TRegistry& registry, const std::string& name) {
     return value;
 }
 
-bool isIsrelocs(const StoredValue& value) { return value.present && isIsrelocCommand(value.type, value.data); }
+// The two names of the run whose commands are handled: isreloc's command is one between them, in
+// either direction; a command between other names is a product's, whatever its form.
+struct RunPair {
+    const std::u16string& relocated;
+    const std::u16string& restored;
+};
 
-// A product's command: there, with data, and not one of isreloc's.
-bool isProductCommand(const StoredValue& value) { return value.present && !value.data.empty() && !isIsrelocs(value); }
+bool isIsrelocs(const StoredValue& value, const RunPair& run) {
+    return value.present && isIsrelocCommandFor(value.type, value.data, run.relocated, run.restored);
+}
 
-StoredCommand giveCommandBack(TRegistry& registry, const CommandValues& values) {
+// A product's command: there, with data, and not isreloc's for the run.
+bool isProductCommand(const StoredValue& value, const RunPair& run) {
+    return value.present && !value.data.empty() && !isIsrelocs(value, run);
+}
+
+StoredCommand giveCommandBack(TRegistry& registry, const CommandValues& values, const RunPair& run) {
     const StoredValue command = readStored(registry, values.live);
     const StoredValue saved = readStored(registry, values.saved);
     StoredCommand gaveWay;
-    if (isIsrelocs(command)) gaveWay = {command.type, command.data};
-    if (!isProductCommand(command)) {
-        if (isProductCommand(saved)) {
+    if (isIsrelocs(command, run)) gaveWay = {command.type, command.data};
+    if (!isProductCommand(command, run)) {
+        if (isProductCommand(saved, run)) {
             registry.writeRawValue(values.live, saved.type, saved.data);
             registry.eraseValue(values.saved);
-        } else if (isIsrelocs(command) && !isIsrelocs(saved)) {
+        } else if (isIsrelocs(command, run) && !isIsrelocs(saved, run)) {
             // The product never had this command. (A saved value holding isreloc's command too
             // proves no command at all: both stay, and the read below reports it.)
             registry.eraseValue(values.live);
@@ -58,9 +69,9 @@ StoredCommand giveCommandBack(TRegistry& registry, const CommandValues& values) 
 
 // What is left is read once more: a command that cannot be read, is no text, or is still
 // isreloc's own is a failure to report.
-RestoredCommand readRestoredCommand(TRegistry& registry, const CommandValues& values) {
+RestoredCommand readRestoredCommand(TRegistry& registry, const CommandValues& values, const RunPair& run) {
     const StoredValue restored = readStored(registry, values.live);
-    if (isIsrelocs(restored)) throw ERegistryException("Failed to set data for '" + std::string(values.live) + "'");
+    if (isIsrelocs(restored, run)) throw ERegistryException("Failed to set data for '" + std::string(values.live) + "'");
     if (!restored.present || restored.data.empty()) return {};
     const ValueKind kind = valueKindOf(restored.type);
     if (kind != ValueKind::textKind && kind != ValueKind::expandTextKind)
@@ -72,7 +83,7 @@ RestoredCommand readRestoredCommand(TRegistry& registry, const CommandValues& va
 // this very move (from the restored name to the relocated one). One that names other names, as
 // a hand-made entry's may, would send the entry where the product is not.
 bool recordsMove(const StoredCommand& command, const std::u16string& relocatedName, const std::u16string& restoredName) {
-    if (command.data.empty() || !isIsrelocCommand(command.type, command.data)) return false;
+    if (command.type != kRegSz && command.type != kRegExpandSz) return false;
     const std::optional<IsrelocCommand> parsed = parseIsrelocCommand(textOfData(command.data));
     return parsed && parsed->records(relocatedName, restoredName);
 }
@@ -81,11 +92,12 @@ bool recordsMove(const StoredCommand& command, const std::u16string& relocatedNa
 
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
                              const std::u16string& restoredName, const IsrelocCommands* previous) {
+    const RunPair run{relocatedName, restoredName};
     for (std::size_t at = 0; at < kCommandValues.size(); ++at) {
         const CommandValues& values = kCommandValues[at];
         const StoredValue command = readStored(registry, values.live);
-        if (isProductCommand(command)) registry.writeRawValue(values.saved, command.type, command.data);
-        if (!values.alwaysRelocated && !isProductCommand(command) && !isIsrelocs(command)) continue;
+        if (isProductCommand(command, run)) registry.writeRawValue(values.saved, command.type, command.data);
+        if (!values.alwaysRelocated && !isProductCommand(command, run) && !isIsrelocs(command, run)) continue;
         if (previous != nullptr && recordsMove((*previous)[at], relocatedName, restoredName))
             registry.writeRawValue(values.live, (*previous)[at].type, (*previous)[at].data);
         else
@@ -94,19 +106,23 @@ void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath,
     }
 }
 
-IsrelocCommands giveCommandsBack(TRegistry& registry) {
+IsrelocCommands giveCommandsBack(TRegistry& registry, const std::u16string& relocatedName,
+                                 const std::u16string& restoredName) {
+    const RunPair run{relocatedName, restoredName};
     IsrelocCommands gaveWay;
     // "UninstallString" last: until it is back, the entry's main command still runs isreloc,
     // which finishes what a stopped restore began.
-    for (std::size_t at = kCommandValues.size(); at-- > 0;) gaveWay[at] = giveCommandBack(registry, kCommandValues[at]);
+    for (std::size_t at = kCommandValues.size(); at-- > 0;) gaveWay[at] = giveCommandBack(registry, kCommandValues[at], run);
     return gaveWay;
 }
 
-RestoredCommands restoreProductCommands(TRegistry& registry) {
+RestoredCommands restoreProductCommands(TRegistry& registry, const std::u16string& relocatedName,
+                                        const std::u16string& restoredName) {
+    const RunPair run{relocatedName, restoredName};
     RestoredCommands commands;
-    commands.isrelocCommands = giveCommandsBack(registry);
-    commands.uninstall = readRestoredCommand(registry, kUninstallCommand);
-    commands.modify = readRestoredCommand(registry, kCommandValues[1]);
-    commands.quietUninstall = readRestoredCommand(registry, kCommandValues[2]);
+    commands.isrelocCommands = giveCommandsBack(registry, relocatedName, restoredName);
+    commands.uninstall = readRestoredCommand(registry, kUninstallCommand, run);
+    commands.modify = readRestoredCommand(registry, kCommandValues[1], run);
+    commands.quietUninstall = readRestoredCommand(registry, kCommandValues[2], run);
     return commands;
 }

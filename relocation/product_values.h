@@ -35,6 +35,10 @@ struct StoredCommand {
 };
 using IsrelocCommands = std::array<StoredCommand, 3>;
 
+// isreloc's command below is always one between the run's two names (relocatedName and
+// restoredName, in either direction): a command between other names is the product's, whatever
+// its form, and is kept like any other.
+//
 // Install mode, on the open product key, for each command: a product command in the live value
 // (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing a
 // saved command left there by an earlier relocation (the live one belongs to the product now);
@@ -62,10 +66,12 @@ struct RestoredCommands {
 // beside it: nothing proves which one is stale. A saved value that is isreloc's own command is
 // never made the live one. Returns isreloc's commands that gave way. Raises when a write is
 // refused.
-IsrelocCommands giveCommandsBack(TRegistry& registry);
+IsrelocCommands giveCommandsBack(TRegistry& registry, const std::u16string& relocatedName,
+                                 const std::u16string& restoredName);
 
 // Uninstall mode, on the open product key: gives the product each of its commands back and
 // returns them as stored, in UTF-16. Raises when a command that is left cannot be read as text,
 // or when isreloc's own command is still in place, so that a run never silently starts nothing,
 // or isreloc again.
-RestoredCommands restoreProductCommands(TRegistry& registry);
+RestoredCommands restoreProductCommands(TRegistry& registry, const std::u16string& relocatedName,
+                                        const std::u16string& restoredName);

@@ -49,12 +49,12 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
                   "Insufficient Commandline");
         return std::nullopt;
     }
-    const std::string source = upperAscii(options.value(kGuidKeyword));
-    // The name comes back as written (as install mode recorded it in the command), not as the
-    // lowercased list spells it: the folder and the key get the names they had.
-    const std::string target = options.found(kTguidKeyword)
-                                   ? writtenName(context, options.option(kTguidKeyword), kTguidKeyword)
-                                   : restoredNameFor(writtenName(context, options.option(kGuidKeyword), kGuidKeyword));
+    // The names as written (as install mode recorded them in the command), in their own letter
+    // case, not as the lowercased list spells them: the folder and the key get the names they had,
+    // and a put-back gives the relocated name back its own spelling.
+    const RestoreNames written = restoreNamesOf(options, writtenList(context));
+    const std::string source = exactAnsiName(context.registryApi, written.relocated);
+    const std::string target = exactAnsiName(context.registryApi, written.restored);
     if (!isUsableName(source) || !isUsableName(target)) {
         showIncorrectGuid(context);
         return std::nullopt;
@@ -177,7 +177,7 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     }
     Restored restored{source, target, writtenValue(context, options.option(kRunfileKeyword), kRunfileKeyword),
                       options.found(kRunfileKeyword),
-                      restoreProductCommands(*registry)};
+                      restoreProductCommands(*registry, names.sourceInRegistry, names.targetInRegistry)};
     registry->closePath();
     return restored;
 }

@@ -265,7 +265,10 @@ TEST_F(InstallMode, StaleSavedCommandGivesWayToTheProductsCurrentCommand) {
 TEST_F(InstallMode, SavedCommandStaysWhenUninstallStringIsAlreadyIsrelocs) {
     const std::string key = std::string(kUninstallKey) + kGuid;
     setValue(key, "szUninstallString", kRegSz, textBytes(kProductCommand));
-    setValue(key, "UninstallString", kRegSz, textBytes("\"C:\\x.exe\" -uninstall -guid\"{A}_0\" -tguid\"{A}\""));
+    // In an engine's spelling, which isreloc runs as its own command for these names.
+    setValue(key, "UninstallString", kRegSz,
+             textBytes("C:\\Tools\\ISRELOC.EXE -Uninstall -guid" + kTarget0 + " /norestart -tguid\"" + kGuid +
+                       "\" -SILENT -timeout3600 -- -s"));
     runInstall(kInstallArguments);
     const KeySnapshot moved = productKey(kTarget0);
     EXPECT_EQ(value(moved, "szUninstallString")->data, textBytes(kProductCommand));

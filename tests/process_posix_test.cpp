@@ -12,7 +12,7 @@
 namespace {
 
 const std::string kGuid = kProductGuid;
-const std::string kTarget0 = kGuid + "_0";
+const std::string kTarget0 = "My_Instance";  // a relocated name in its own letter case
 const char* const kLog = "C:\\Logs\\run.log";
 const std::string kLogSwitch = std::string(" -log\"") + kLog + "\"";
 
@@ -96,15 +96,18 @@ TEST_F(ProcessRun, ALogThatCannotBeWrittenChangesNothing) {
     EXPECT_TRUE(services.messages().empty());
 }
 
-// The scripted uninstaller removes nothing and returns 1602, as one the person cancels: it goes back.
+// The scripted uninstaller removes nothing and returns 1602, as one the person cancels: it goes back, as spelt.
 TEST_F(ProcessRun, AnUnattendedUninstallWaitsAndTellsTheUninstallersResult) {
     installProduct();
-    runInstall("-hwnd0 -guid" + kGuid);
+    runInstall("-hwnd0 -guid" + kGuid + " -tguid" + kTarget0);
+    // The entry holds an engine's line, in a spelling isreloc runs as its own command.
+    const std::string engineLine = "-Uninstall -guid" + kTarget0 + " /norestart -tguid\"" + kGuid + "\" -silent -wait -timeout3600" +
+                                   kLogSwitch + " --  -s -f1\"C:\\Pkg\\un install.iss\"";
+    setValue(kUninstallKey + kTarget0, "UninstallString", kRegSz, textBytes(std::string(kOwnPath) + " " + engineLine));
     const KeySnapshot relocated = productKey(kTarget0);
     services.scriptLaunchOutcome(LaunchOutcome::ended(1602));
 
-    const uint32_t exitCode = run("-uninstall -guid\"" + kTarget0 + "\" -tguid\"" + kGuid + "\" -silent -wait" +
-                                  kLogSwitch + " --  -s -f1\"C:\\Pkg\\un install.iss\"");
+    const uint32_t exitCode = run(engineLine);
 
     EXPECT_EQ(exitCode, 1602u);
     EXPECT_TRUE(services.messages().empty());

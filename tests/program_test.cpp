@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/program.h"
 #include "no_file_services.h"
 
@@ -78,7 +79,7 @@ TEST(RunProgram, SelectsTheModeAndHandsItTheLowercasedList) {
         NoFileServices boxes;
         RecordingModes modes;
         RunOutcome outcome;
-        runProgram(commandLine, boxes, modes, outcome);
+        runProgram(splitCommandLine(commandLine), boxes, modes, outcome);
         EXPECT_EQ(modes.runs, std::vector<std::string>{row.mode});
         EXPECT_EQ(modes.lastArguments, row.arguments);
         EXPECT_EQ(modes.lastWrittenLowered, row.arguments);
@@ -92,7 +93,7 @@ TEST(RunProgram, NoArgumentsShowsOnlyTheUsageBox) {
         NoFileServices boxes;
         RecordingModes modes;
         RunOutcome outcome;
-        runProgram(commandLine, boxes, modes, outcome);
+        runProgram(splitCommandLine(commandLine), boxes, modes, outcome);
         EXPECT_TRUE(modes.runs.empty()) << text;
         EXPECT_TRUE(outcome.refused() && !outcome.failed()) << "the usage box refuses the command line";
         ASSERT_EQ(boxes.messages().size(), 1u) << text;
@@ -107,19 +108,12 @@ TEST(RunProgram, NoArgumentsShowsOnlyTheUsageBox) {
     }
 }
 
-// A command line whose argument list cannot be built, as when memory runs out.
-class FailingCommandLine : public FixedCommandLine {
-public:
-    FailingCommandLine() : FixedCommandLine("isreloc.exe -guid{a}", "C:\\isreloc.exe") {}
-    std::vector<WideArgument> arguments() override { throw std::bad_alloc(); }
-};
-
 TEST(RunProgram, ListThatCannotBeBuiltGivesTheCriticalErrorBoxAndNoMode) {
-    FailingCommandLine commandLine;
+    // A command line that could not be split, as when memory runs out.
     NoFileServices boxes;
     RecordingModes modes;
     RunOutcome outcome;
-    runProgram(commandLine, boxes, modes, outcome);
+    runProgram(std::nullopt, boxes, modes, outcome);
     EXPECT_TRUE(modes.runs.empty());
     EXPECT_TRUE(outcome.failed());
     ASSERT_EQ(boxes.messages().size(), 1u);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/unattended_switches.h"
+#include "app/command_line.h"
 
 namespace {
 

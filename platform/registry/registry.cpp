@@ -74,13 +74,17 @@ void TRegistry::switchKey(RegistryHandle handle, const std::string& path) {
     currentPath_ = path;
 }
 
+// Key paths go to the wide calls: the system's ANSI calls convert a path into a buffer of MAX_PATH
+// characters and refuse a longer one, and a key named with the longest name a key may have (255
+// characters) lies deeper below HKEY_LOCAL_MACHINE than that.
 bool TRegistry::openPath(const std::string& path, bool mayCreate) {
     const ResolvedPath resolved = resolvePath(path);
     const RegistryHandle base = baseKeyFor(resolved.relative);
     RegistryHandle opened = kNoKey;
+    const std::u16string subPath = api_.widen(resolved.subPath);
     const int32_t result = (mayCreate && !resolved.subPath.empty())
-        ? api_.regCreateKeyExA(base, resolved.subPath.c_str(), accessMask_, &opened)
-        : api_.regOpenKeyExA(base, resolved.subPath.c_str(), accessMask_, &opened);
+        ? api_.regCreateKeyExW(base, subPath.c_str(), accessMask_, &opened)
+        : api_.regOpenKeyExW(base, subPath.c_str(), accessMask_, &opened);
     if (result != 0) return false;
     const bool belowOpenKey = currentKey_ != kNoKey && resolved.relative;
     switchKey(opened, belowOpenKey ? currentPath_ + "\\" + resolved.subPath : resolved.subPath);
@@ -103,7 +107,8 @@ bool TRegistry::makeKey(const std::string& path) {
 RegistryHandle TRegistry::createHandle(const std::string& path) {
     const ResolvedPath resolved = resolvePath(path);
     RegistryHandle created = kNoKey;
-    if (api_.regCreateKeyExA(baseKeyFor(resolved.relative), resolved.subPath.c_str(), kKeyAllAccess, &created) != 0)
+    if (api_.regCreateKeyExW(baseKeyFor(resolved.relative), api_.widen(resolved.subPath).c_str(), kKeyAllAccess,
+                             &created) != 0)
         throw ERegistryException("Failed to create key " + path);
     return created;
 }
@@ -111,7 +116,7 @@ RegistryHandle TRegistry::createHandle(const std::string& path) {
 RegistryHandle TRegistry::openHandle(const std::string& path) {
     const ResolvedPath resolved = resolvePath(path);
     RegistryHandle opened = kNoKey;
-    if (api_.regOpenKeyExA(baseKeyFor(resolved.relative), resolved.subPath.c_str(), accessMask_, &opened) != 0)
+    if (api_.regOpenKeyExW(baseKeyFor(resolved.relative), api_.widen(resolved.subPath).c_str(), accessMask_, &opened) != 0)
         return kNoKey;
     return opened;
 }

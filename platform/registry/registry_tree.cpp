@@ -14,7 +14,7 @@ bool TRegistry::eraseKeyTree(const std::string& path) {
         OwnedKey key(api_, openHandle(path));
         if (key) eraseSubkeysOf(key.get());
     }
-    return api_.regDeleteKeyA(baseKeyFor(resolved.relative), resolved.subPath.c_str()) == 0;
+    return api_.regDeleteKeyW(baseKeyFor(resolved.relative), api_.widen(resolved.subPath).c_str()) == 0;
 }
 
 void TRegistry::eraseSubkeysOf(RegistryHandle key) {
@@ -87,7 +87,7 @@ void TRegistry::copyTree(const std::string& source, const std::string& target, b
         api_.regDeleteKeyW(sourceKey.get(), subkey->c_str());
     sourceKey.reset();
     const ResolvedPath resolved = resolvePath(source);
-    api_.regDeleteKeyA(baseKeyFor(resolved.relative), resolved.subPath.c_str());
+    api_.regDeleteKeyW(baseKeyFor(resolved.relative), api_.widen(resolved.subPath).c_str());
 }
 
 std::string TRegistry::fullPathOf(const std::string& path) const {

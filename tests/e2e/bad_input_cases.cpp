@@ -66,12 +66,15 @@ struct MachineState {
 using FindHandle = UniqueHandle<HANDLE, BOOL, FindClose>;
 
 void listBelow(const std::string& top, const std::string& relative, std::set<std::string>& files) {
-    WIN32_FIND_DATAA entry{};
-    HANDLE found = FindFirstFileA((top + relative + "*").c_str(), &entry);
+    // The wide call with the long-path prefix: a folder named with 255 characters lies deeper than MAX_PATH.
+    WIN32_FIND_DATAW entry{};
+    HANDLE found = FindFirstFileW((L"\\\\?\\" + widenAnsi(top + relative) + L"*").c_str(), &entry);
     if (found == INVALID_HANDLE_VALUE) return;
     const FindHandle search(found);
     do {
-        const std::string name = entry.cFileName;
+        char ansiName[2 * MAX_PATH] = "";
+        WideCharToMultiByte(CP_ACP, 0, entry.cFileName, -1, ansiName, sizeof ansiName, nullptr, nullptr);
+        const std::string name = ansiName;
         if (name == "." || name == "..") continue;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             files.insert(relative + name + "\\");
@@ -79,7 +82,7 @@ void listBelow(const std::string& top, const std::string& relative, std::set<std
         } else if (!(relative.empty() && name == "probe.log")) {
             files.insert(relative + name);
         }
-    } while (FindNextFileA(search.get(), &entry));
+    } while (FindNextFileW(search.get(), &entry));
 }
 
 MachineState readMachineState(const E2eEnvironment& environment) {
@@ -265,7 +268,13 @@ std::vector<BadInputRow> emptyLineRows() {
 std::vector<BadInputRow> longLineRows(const E2eEnvironment& environment) {
     const std::string guidOption = " -hwnd0 -guid\"" + kGuid + "\"";
     const std::string longName(32000, 'n');
+    const std::string longestKeyName = kGuid + std::string(255 - kGuid.size(), 'n');  // as long as a key name may be
     return {
+        {"a -tguid of 255 characters: relocated under it", guidOption + " -tguid\"" + longestKeyName + "\"",
+         seedInstalled, {}, relocatedTo(longestKeyName)},
+        {"that name's own uninstall command brings it back", " -uninstall -guid\"" + longestKeyName + "\" -tguid" + kGuid,
+         seedRelocatedAs(longestKeyName), {}, restoredFrom(longestKeyName, kGuid),
+         std::vector<std::string>{plainProductCommand(environment).startedAs}},
         {"the longest command line, one-letter arguments, then -hwnd0 and -guid: relocated",
          longestTail(environment, guidOption), seedInstalled, {}, relocatedTo(kRelocatedName)},
         {"the longest command line without -guid: box A", longestTail(environment, " -hwnd0"), seedInstalled,

@@ -166,11 +166,14 @@ CaseResult runCase(const E2eCase& one, const E2eEnvironment& environment) {
 
 int main(int argc, char** argv) {
     std::set<std::string> mayBeMissing;
+    std::string only;  // runs only the cases whose name holds this text
     for (int at = 1; at < argc; ++at) {
         if (std::string(argv[at]) == "--allow-missing" && at + 1 < argc) {
             mayBeMissing.insert(argv[++at]);
+        } else if (std::string(argv[at]) == "--only" && at + 1 < argc) {
+            only = argv[++at];
         } else {
-            std::printf("usage: e2e_driver [--allow-missing FILE]...\n");
+            std::printf("usage: e2e_driver [--allow-missing FILE]... [--only TEXT]\n");
             return 2;
         }
     }
@@ -179,6 +182,7 @@ int main(int argc, char** argv) {
     int failed = 0;
     int knownFaults = 0;
     for (const E2eCase& one : allCases(environment)) {
+        if (one.name.find(only) == std::string::npos) continue;
         if (mayBeMissing.count(one.program) != 0 && !fileExists(environment.programPath(one.program))) {
             std::printf("SKIP %s (%s not built)\n", one.name.c_str(), one.program.c_str());
             continue;

@@ -6,9 +6,14 @@
 
 namespace {
 
+// Paths through the wide calls, files' with the long-path prefix: the ANSI calls refuse more than
+// MAX_PATH characters, and a key or folder named with 255 characters lies deeper than that.
+std::wstring wide(const std::string& text);
+std::wstring longPath(const std::string& path) { return path[1] == ':' ? L"\\\\?\\" + wide(path) : wide(path); }
+
 UniqueRegistryKey openMachineKey(const std::string& keyPath, REGSAM access) {
     UniqueRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, access | kView32, key.receive()) != ERROR_SUCCESS) key.reset();
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, access | kView32, key.receive()) != ERROR_SUCCESS) key.reset();
     return key;
 }
 
@@ -67,7 +72,7 @@ bool removeDirectoryTreeW(const std::wstring& path) {
 
 bool writeMachineValue(const std::string& keyPath, const std::string& name, uint32_t type, const std::string& data) {
     UniqueRegistryKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE | kView32, nullptr, key.receive(),
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, nullptr, 0, KEY_WRITE | kView32, nullptr, key.receive(),
                         nullptr) != ERROR_SUCCESS)
         return false;
     return RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
@@ -125,7 +130,7 @@ std::vector<std::string> machineSubkeyNames(const std::string& keyPath) {
 bool deleteMachineKeyTree(const std::string& keyPath, uint32_t view) {
     deleteKeyTree(HKEY_LOCAL_MACHINE, wide(keyPath), view);
     UniqueRegistryKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(keyPath).c_str(), 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS;
 }
 
 bool twoRegistryViews() {
@@ -135,12 +140,12 @@ bool twoRegistryViews() {
 }
 
 bool directoryExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(longPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool fileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(longPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -150,18 +155,18 @@ bool makeDirectories(const std::string& path) {
     if (trimmed.empty() || directoryExists(trimmed)) return !trimmed.empty();
     const std::size_t parentEnd = trimmed.rfind('\\');
     if (parentEnd != std::string::npos && parentEnd > 2) makeDirectories(trimmed.substr(0, parentEnd));
-    CreateDirectoryA(trimmed.c_str(), nullptr);
+    CreateDirectoryW(longPath(trimmed).c_str(), nullptr);
     return directoryExists(trimmed);
 }
 
 bool removeDirectoryTree(const std::string& path) {
     std::string trimmed = path;
     while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
-    return removeDirectoryTreeW(wide(trimmed));
+    return removeDirectoryTreeW(longPath(trimmed));
 }
 
 bool writeFileText(const std::string& path, const std::string& content) {
-    HANDLE created = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE created = CreateFileW(longPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created == INVALID_HANDLE_VALUE) return false;
     const UniqueKernelHandle file(created);
     DWORD written = 0;

@@ -4,8 +4,10 @@
 // chosen code and, when asked, removes the instance's key and folder as an uninstaller would.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "child_process.h"
 #include "fixture.h"
@@ -47,16 +49,24 @@ struct Relocated {
     std::optional<KeyTree> key;
 };
 
-// Relocates the installed product with install mode as an installer would, keeps the relocated
-// key, and runs instead the command the entry holds in valueName (with tail appended).
+// An entry's command as a deployment engine or a script rewrites it: from the one written.
+using Rewrite = std::function<std::string(const std::string& written)>;
+
+// Relocates the installed product with install mode as an installer would, lets the rewrite (if
+// any) store its line in valueName, keeps the relocated key, and runs instead the command the
+// entry then holds in valueName (with tail appended).
 void relocateAndRun(CaseContext& context, const std::shared_ptr<Relocated>& kept, const std::string& valueName,
-                    const std::string& tail) {
+                    const std::string& tail, const Rewrite& rewrite) {
     const E2eEnvironment& environment = context.environment();
     const ChildOutcome outcome =
         runAnsweringBoxes(environment.programPath("isreloc.exe"),
                           environment.quotedProgram("isreloc.exe") + " -hwnd0 -guid\"" + kGuid + "\"",
                           kRelocationTimeoutMilliseconds);
     context.expect(outcome.started && outcome.exitCode == 0 && outcome.boxes.empty(), "install mode did not end silently");
+    const std::optional<std::string> written = readMachineText(uninstallKeyPath(kRelocatedName), valueName);
+    if (rewrite && written)
+        context.expect(writeMachineText(uninstallKeyPath(kRelocatedName), valueName, rewrite(*written)),
+                       "cannot rewrite " + valueName);
     kept->key = readMachineKeyTree(widenAnsi(uninstallKeyPath(kRelocatedName)));
     const std::optional<std::string> command = readMachineText(uninstallKeyPath(kRelocatedName), valueName);
     if (!context.expect(command.has_value(), "no " + valueName + " under " + kRelocatedName)) return;
@@ -66,7 +76,7 @@ void relocateAndRun(CaseContext& context, const std::shared_ptr<Relocated>& kept
 // The product installed with these commands, relocated, then the entry's valueName run.
 E2eCase instanceCase(const std::string& name, uint32_t exitCode, const InstanceCommands& commands,
                      const std::string& valueName, const std::string& tail,
-                     const std::function<void(CaseContext&, const Relocated&)>& verify) {
+                     const std::function<void(CaseContext&, const Relocated&)>& verify, const Rewrite& rewrite = nullptr) {
     auto kept = std::make_shared<Relocated>();
     E2eCase one{name, "isreloc.exe", "", {}, exitCode,
                 [commands](CaseContext& context) {
@@ -76,7 +86,9 @@ E2eCase instanceCase(const std::string& name, uint32_t exitCode, const InstanceC
                 },
                 [verify, kept](CaseContext& context) { verify(context, *kept); },
                 nullptr, restoreMachine};
-    one.runFirst = [kept, valueName, tail](CaseContext& context) { relocateAndRun(context, kept, valueName, tail); };
+    one.runFirst = [kept, valueName, tail, rewrite](CaseContext& context) {
+        relocateAndRun(context, kept, valueName, tail, rewrite);
+    };
     return one;
 }
 
@@ -150,5 +162,22 @@ std::vector<E2eCase> instanceCases(const E2eEnvironment& environment) {
                      [hanging](CaseContext& context, const Relocated&) { expectLeftUnderItsGuid(context, hanging); }),
     };
     cases[4].desktopOfItsOwn = true;
+    // An engine's line in UninstallString, in spellings isreloc itself runs: isreloc's command, never
+    // kept as the product's; the cancelled instance goes back with the product's own command kept.
+    const auto capitals = [](std::string line) { return line.replace(line.find(" -uninstall "), 12, " -Uninstall "); };
+    for (const auto& [spelling, rewrite] : std::vector<std::pair<std::string, Rewrite>>{
+             {"-timeout3600 unquoted", [](const std::string& w) { return w + " -silent -wait -timeout3600 -- /engine"; }},
+             {"-Uninstall in capitals", [=](const std::string& w) { return capitals(w) + " -SILENT -Wait -- /engine"; }},
+             {"an ignored argument before --", [](const std::string& w) { return w + " -wait /norestart -- /engine"; }}})
+        cases.push_back(instanceCase(
+            "an engine line with " + spelling + " in UninstallString, cancelled: relocated byte for byte", 1602, plain,
+            "UninstallString", "",
+            [plain](CaseContext& context, const Relocated& relocated) {
+                expectProbeLog(context, {plain.uninstall + " /engine"});
+                expectStillRelocated(context, relocated);
+                context.expect(readMachineText(uninstallKeyPath(kRelocatedName), "szUninstallString") == plain.uninstall,
+                               "the product's own command is not in szUninstallString");
+            },
+            rewrite));
     return cases;
 }

@@ -121,8 +121,8 @@ ProductCommand plainProductCommand(const E2eEnvironment& environment) {
 }
 
 ProductCommand lookalikeProductCommand(const E2eEnvironment& environment) {
-    const std::string command =
-        environment.quotedProgram("probe.exe") + " -runfromtemp -l0x0409 -uninstall -guid\"" + kProductGuid + "\"";
+    // isreloc's very form, between other names than any run's: a product's own command.
+    const std::string command = environment.quotedProgram("probe.exe") + " -uninstall -guid\"Foo\" -tguid\"Bar\"";
     return {REG_SZ, widenAnsi(command), command};
 }
 

@@ -28,7 +28,7 @@ ProductCommand plainProductCommand(const E2eEnvironment& environment);
 // Names the probe through an environment variable the driver sets; stored as REG_EXPAND_SZ and
 // started expanded.
 ProductCommand expandableProductCommand(const E2eEnvironment& environment);
-// A product's own command that holds " -uninstall -guid", as isreloc's does, in another form.
+// A product's own command in the very form of isreloc's, between other names.
 ProductCommand lookalikeProductCommand(const E2eEnvironment& environment);
 // Starts a copy of the probe in a folder whose name no ANSI code page holds.
 ProductCommand foreignPathProductCommand(const E2eEnvironment& environment);

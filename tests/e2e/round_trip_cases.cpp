@@ -192,7 +192,7 @@ std::vector<E2eCase> roundTripCases(const E2eEnvironment& environment) {
          productCommandStarted},
         {"a product command whose path no ANSI code page holds is started as stored", foreignPathProductCommand,
          startWrittenCommand, productCommandStarted, copyProbeToForeignPath},
-        {"a product command that merely contains -uninstall -guid is the product's own: restored and started",
+        {"a product command in isreloc's form between other names is the product's own: restored and started",
          lookalikeProductCommand, startWrittenCommand, productCommandStarted},
         {"the 64-bit view, with a 64-bit entry under the same name, is left byte for byte as it was",
          plainProductCommand, startWrittenCommand, productCommandStarted, OtherView::seed, "", OtherView::remove},

@@ -5,11 +5,12 @@
 // "--", after which nothing is an option of isreloc's: the rest of the command line is the
 // product's own. The texts they carry are taken in UTF-16, exactly as written.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "platform/text/tokenizer.h"
 
 struct UnattendedSwitches {
     bool silent = false;
@@ -37,5 +38,20 @@ struct CommandLineParts {
     UnattendedSwitches switches;
 };
 
-// Splits the command line's arguments; raises only when memory runs out.
-CommandLineParts splitCommandLine(CommandLine& commandLine);
+// A text as the older options see it: 8-bit, as the system's ANSI calls would read it.
+using ArgumentNarrowing = std::function<std::string(const std::u16string&)>;
+
+// Splits the arguments after the program's path; raises only when memory runs out. What the
+// process runs with, and what tells isreloc's own command in a stored value from a product's.
+CommandLineParts splitArguments(std::vector<WideArgument> arguments, const ArgumentNarrowing& narrow);
+
+enum class ProgramMode { install, uninstall, modify };
+
+// The mode an argument list asks for: the first entry that is exactly "-u" or "-uninstall"
+// (uninstall mode) or "-modify" (modify mode), compared without regard to letter case; install
+// mode when there is none. Its index, or -1.
+struct ModeSwitch {
+    ProgramMode mode = ProgramMode::install;
+    int32_t index = -1;
+};
+ModeSwitch findModeSwitch(const std::vector<std::string>& arguments);

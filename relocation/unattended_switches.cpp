@@ -1,4 +1,4 @@
-#include "app/unattended_switches.h"
+#include "relocation/unattended_switches.h"
 
 #include "platform/text/text.h"
 
@@ -33,15 +33,14 @@ std::optional<uint32_t> decimalSeconds(const std::string& text) {
 
 }  // namespace
 
-CommandLineParts splitCommandLine(CommandLine& commandLine) {
+CommandLineParts splitArguments(std::vector<WideArgument> arguments, const ArgumentNarrowing& narrow) {
     CommandLineParts parts;
-    std::vector<WideArgument> arguments = commandLine.arguments();
     parts.argumentCount = static_cast<int32_t>(arguments.size());
     UnattendedSwitches& switches = parts.switches;
     bool logSeen = false;
     bool timeoutSeen = false;
     for (WideArgument& argument : arguments) {
-        std::string narrowed = commandLine.narrow(argument.argument);
+        std::string narrowed = narrow(argument.argument);
         const std::string lowered = lowerAscii(narrowed);
         if (equalText(lowered, kEndOfOptions)) {
             switches.appendedArguments = textAfter(argument.stop);
@@ -55,7 +54,7 @@ CommandLineParts splitCommandLine(CommandLine& commandLine) {
             switches.quiet = true;
         } else if (findText(kLogSwitch, lowered) == 1) {
             // Taken off the options as it always was; only the quoted form names the log.
-            const bool namesFile = findText(kWrittenLog, lowerAscii(commandLine.narrow(argument.written))) == 1;
+            const bool namesFile = findText(kWrittenLog, lowerAscii(narrow(argument.written))) == 1;
             if (!logSeen && namesFile) switches.logFile = argument.argument.substr(kLogSwitch.size());
             logSeen = logSeen || namesFile;
         } else if (findText(kTimeoutSwitch, lowered) == 1) {
@@ -70,4 +69,14 @@ CommandLineParts splitCommandLine(CommandLine& commandLine) {
         }
     }
     return parts;
+}
+
+ModeSwitch findModeSwitch(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string argument = lowerAscii(arguments[i]);
+        if (equalText(argument, "-u") || equalText(argument, "-uninstall"))
+            return {ProgramMode::uninstall, static_cast<int32_t>(i)};
+        if (equalText(argument, "-modify")) return {ProgramMode::modify, static_cast<int32_t>(i)};
+    }
+    return {};
 }

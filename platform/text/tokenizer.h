@@ -46,3 +46,5 @@ struct WideArgument {
 };
 // Every argument after token 0, up to the first empty one.
 std::vector<WideArgument> allWideArguments(const char16_t* commandLine);
+// Token 0 by the same rules, quotes removed: the program a stored command line starts.
+std::u16string wideToken0(const char16_t* commandLine);

@@ -1,4 +1,4 @@
-#include "app/tokenizer.h"
+#include "platform/text/tokenizer.h"
 
 #include <type_traits>
 #include <utility>
@@ -153,3 +153,5 @@ std::vector<WideArgument> allWideArguments(const char16_t* commandLine) {
         at = read.second;
     }
 }
+
+std::u16string wideToken0(const char16_t* commandLine) { return readArgument(commandLine, wideStep).first; }
