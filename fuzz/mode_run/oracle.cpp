@@ -101,11 +101,18 @@ void checkProductWhole(const Trial& trial) {
     const RunNames& names = trial.names;
     const Outcome& outcome = trial.outcome;
     if (!trial.productWasWhole || trial.productRemoved) return;
+    const bool failed = trial.input.injection == Injection::failRegistry && names.target;
+    const std::string call = lowered(outcome.injectedCall);
+    const auto onKey = [&call](const std::string& name) {
+        return call.rfind(lowered("HKLM\\" + kUninstallKey + "\\" + name), 0) == 0;
+    };
     const bool knownFault =
-        trial.input.injection == Injection::failRegistry && names.target &&
-        known_faults::restoreLeavesFolderWhenKeyCopyFails(names.uninstallMode, trial.input.keysCopied,
-                                                          outcome.injectedFirstWrite, outcome.injectedCall,
-                                                          "HKLM\\" + kUninstallKey + "\\" + *names.target);
+        failed && (known_faults::restoreLeavesFolderWhenKeyCopyFails(names.uninstallMode, trial.input.keysCopied,
+                                                                     outcome.injectedFirstWrite, outcome.injectedCall,
+                                                                     "HKLM\\" + kUninstallKey + "\\" + *names.target) ||
+                   known_faults::restoreWithReadOnlySubkeySplitsProduct(
+                       names.uninstallMode, trial.input.keysCopied, (trial.input.lockedKeys & 0x80) != 0,
+                       onKey(names.source) || onKey(*names.target)));
     if (!outcome.killed && !knownFault) {
         const std::optional<std::string> onceAfter = trial.after.productOnce(names);
         check(onceAfter.has_value(), "the product is not there once, key and folder under one name, after" + trial.run);
