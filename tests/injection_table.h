@@ -176,8 +176,9 @@ inline bool workDone(InjectionMachine& machine, const ModeUnderTest& mode, const
     return moved && command != nullptr && *command == isrelocCommand && saved != nullptr && *saved == productCommand;
 }
 
-// A failed test for the marker file ends a run quietly, as a missing product does: the test has
-// no answer but "there" and "not there". A registry that cannot be read is never "not installed".
+// A failed look for the marker file ends a run quietly, as a missing product does (the file
+// services answer only "there" or "not there"). A registry that cannot be read is never a product
+// that is not there: it ends with a box.
 inline bool findsNoProduct(Seam seam, uint64_t number, const CleanRun& clean) {
     return seam == Seam::services && clean.serviceCalls[number - 1].kind == ServiceCall::fileExists;
 }
