@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "injection_checks.h"
-#include "known_faults.h"
 
 // A box a mode may end with; a text that names a path is given by its opening.
 struct ModeBox {
@@ -57,8 +56,6 @@ struct InjectionRow {
     std::string recovery;
     bool sameCallHit = true;  // the run made the clean run's call at that number
     RowChecks checks;
-    std::string knownFault;  // a fault of the product this row shows, being fixed now; empty for none
-    bool RowChecks::*knownFaultyCheck = nullptr;  // the check that fault fails
 };
 
 struct InjectionTable {
@@ -238,23 +235,6 @@ inline bool failedLookAtTarget(const ModeUnderTest& mode, const CleanRun* clean,
                                      "HKLM\\" + std::string(kUninstallKey) + mode.targetName);
 }
 
-// Whether the call with this number is the first the run made on its key or value.
-inline bool firstCallOnItsName(const std::vector<RegistryKillSwitch::Call>& calls, uint64_t number) {
-    for (uint64_t earlier = 1; earlier < number; ++earlier)
-        if (calls[earlier - 1].detail == calls[number - 1].detail) return false;
-    return true;
-}
-
-// Whether the call with this number is the run's first write (a key created, a value set) on its
-// key or value, as each of a copy's writes is.
-inline bool firstWriteOnItsName(const std::vector<RegistryKillSwitch::Call>& calls, uint64_t number) {
-    const auto writes = [](RegistryCall kind) { return kind == RegistryCall::createKey || kind == RegistryCall::setValue; };
-    if (!writes(calls[number - 1].kind)) return false;
-    for (uint64_t earlier = 1; earlier < number; ++earlier)
-        if (writes(calls[earlier - 1].kind) && calls[earlier - 1].detail == calls[number - 1].detail) return false;
-    return true;
-}
-
 inline InjectionRow runRow(const ModeUnderTest& modeAsGiven, const CleanRun* clean, Seam seam, Injection injection,
                            uint64_t number, CleanRun* cleanOut = nullptr) {
     ModeUnderTest mode = modeAsGiven;
@@ -312,23 +292,6 @@ inline InjectionRow runRow(const ModeUnderTest& modeAsGiven, const CleanRun* cle
     row.checks.once = killed || wholeOnce(machine, mode, *clean);
     const bool partWay = killed || (!escape.failure.empty() && mode.goal == ModeGoal::restore);
     row.checks.runs = entryRuns(machine, mode.sourceName, partWay) && entryRuns(machine, mode.targetName, partWay);
-
-    // A row whose call is known to show a fault of the product still being fixed: its outcome
-    // check must still fail, so that the mark goes once the fix is in.
-    const std::string failedCall = seam == Seam::registry ? clean->registryCalls[number - 1].detail : "";
-    if (seam == Seam::registry && injection == Injection::fail &&
-        known_faults::unreadableCurrentVersionReadsAsNotInstalled(failedCall, firstCallOnItsName(clean->registryCalls, number),
-                                                                  false, mode.goal == ModeGoal::restore)) {
-        row.knownFault = "a CurrentVersion that cannot be read is taken for a product not installed";
-        row.knownFaultyCheck = &RowChecks::outcome;
-    }
-    const bool failedWrite = seam == Seam::registry && firstWriteOnItsName(clean->registryCalls, number);
-    if (injection == Injection::fail &&
-        known_faults::restoreLeavesFolderWhenKeyCopyFails(mode.goal == ModeGoal::restore, mode.keysCopied, failedWrite,
-                                                          failedCall, "HKLM\\" + std::string(kUninstallKey) + mode.targetName)) {
-        row.knownFault = "the folder is not moved back when the key's copy fails";
-        row.knownFaultyCheck = &RowChecks::once;
-    }
 
     // How the run ended, as the user would see it.
     const std::vector<RecordedMessage>& boxes = machine.servicesSwitch.boxesAsked();
@@ -396,14 +359,12 @@ inline std::string formatInjectionTable(const ModeUnderTest& mode, const Injecti
     size_t failing = 0;
     for (const InjectionRow& row : table.rows) {
         const RowChecks& c = row.checks;
-        const auto holds = [&](bool RowChecks::*check) { return c.*check || row.knownFaultyCheck == check; };
-        if (!(row.sameCallHit && holds(&RowChecks::outside) && holds(&RowChecks::once) && holds(&RowChecks::runs) &&
-              holds(&RowChecks::outcome) && holds(&RowChecks::recovery)))
+        if (!(row.sameCallHit && c.outside && c.once && c.runs && c.outcome && c.recovery))
             ++failing;
     }
     out << "\n" << mode.name << (mode.keysCopied ? ", keys copied" : ", keys renamed") << ": " << table.registryCalls
         << " registry calls and " << table.serviceCalls << " services calls in a clean run; " << table.rows.size() << " runs, " << failing
-        << " with a check failing (known faults aside)\n"
+        << " with a check failing\n"
         << "checks: out = nothing else changed, one = key (its command kept) and folder whole under one name, "
            "nothing under the other (- after a kill), run = every command of its entries starts what is there, "
            "end = outcome, rec = its entry's command brings it back for its own uninstaller\n";
@@ -413,12 +374,11 @@ inline std::string formatInjectionTable(const ModeUnderTest& mode, const Injecti
     out << line;
     for (const InjectionRow& row : table.rows) {
         const RowChecks& c = row.checks;
-        std::snprintf(line, sizeof line, "%4llu %-8s %-58.58s %-4s %-44.44s  %s   %s   %s   %s   %s   %s%s%s\n",
+        std::snprintf(line, sizeof line, "%4llu %-8s %-58.58s %-4s %-44.44s  %s   %s   %s   %s   %s   %s%s\n",
                       static_cast<unsigned long long>(row.number), row.seam.c_str(), row.call.c_str(),
                       row.injection.c_str(), row.outcome.c_str(), mark(c.outside), c.onceAsked ? mark(c.once) : "-",
                       mark(c.runs), mark(c.outcome), mark(c.recovery), row.recovery.c_str(),
-                      row.sameCallHit ? "" : " (call not reached)",
-                      row.knownFault.empty() ? "" : (" [known fault: " + row.knownFault + "]").c_str());
+                      row.sameCallHit ? "" : " (call not reached)");
         out << line;
     }
     return out.str();

@@ -6,40 +6,10 @@
 
 namespace known_faults {
 
-// Install mode opens CurrentVersion with full rights to read ProgramFilesDir: where it may only be
-// read (a run that is not elevated, a policy), or the first look at the key or at the value fails,
-// the maintenance root comes out empty and the product looks not installed: exit 0, no box,
-// nothing moved. `failedCall` names the failed call as the switches do; `firstLook` says whether
-// it was the run's first call on that key or value.
-inline bool unreadableCurrentVersionReadsAsNotInstalled(const std::string& failedCall, bool firstLook,
-                                                        bool currentVersionReadOnly, bool uninstallMode) {
-    const std::string currentVersion = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-    const bool lookFailed = firstLook && (failedCall == currentVersion || failedCall == currentVersion + ":ProgramFilesDir");
-    return !uninstallMode && (currentVersionReadOnly || lookFailed);
-}
-
-// Uninstall mode moves the folder back before the key; where the key is copied and a write of the
-// copy fails, the folder is not moved back: key and folder end under different names (the box
-// comes, and the entry's command still brings the product back). `failedCall` names the failed
-// call as the switches do, `failedWrite` says whether it was the run's first write (a key created,
-// a value set) on that key or value, as each of the copy's is; `restoredKey` is the key path the
-// copy writes to.
-inline bool restoreLeavesFolderWhenKeyCopyFails(bool uninstallMode, bool keysCopied, bool failedWrite,
-                                                const std::string& failedCall, const std::string& restoredKey) {
-    const auto lowered = [](std::string text) {
-        for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        return text;
-    };
-    const std::string call = lowered(failedCall), key = lowered(restoredKey);
-    const bool writesTheCopy = call.compare(0, key.size(), key) == 0 &&
-                               (call.size() == key.size() || call[key.size()] == ':' || call[key.size()] == '\\');
-    return uninstallMode && keysCopied && failedWrite && writesTheCopy;
-}
-
 // Uninstall mode on a registry that copies keys, where a subkey of the relocated key may only be
 // read (so the copy cannot remove it) and a later call on the product's key under either name
 // fails: the product's key and folder end under different names, with no box or report (a run
-// with -silent -wait). Seen by the mode fuzzer; the same family as the fault above.
+// with -silent -wait). Seen by the mode fuzzer.
 inline bool restoreWithReadOnlySubkeySplitsProduct(bool uninstallMode, bool keysCopied, bool relocatedSubkeyReadOnly,
                                                    bool callOnProductKeyFailed) {
     return uninstallMode && keysCopied && relocatedSubkeyReadOnly && callOnProductKeyFailed;

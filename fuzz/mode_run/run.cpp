@@ -26,28 +26,17 @@ void arm(Injection injection, uint64_t call, MemoryRegistry& store, RegistryKill
     }
 }
 
-bool writes(RegistryCall kind) { return kind == RegistryCall::createKey || kind == RegistryCall::setValue; }
-
-// The call injected, as the switches name it, whether it was the run's first look at its key or
-// value and its first write there; for a reader, also the call's number and kind.
+// The call injected, as the switches name it; for a reader, also the call's number and kind.
 void noteInjectedCall(Outcome& outcome, Injection injection, uint64_t call, const RegistryKillSwitch& registry,
                       const ServicesSwitch& services) {
     const bool registryCall = injection == Injection::failRegistry || injection == Injection::killRegistry;
     if (injection != Injection::none && !registryCall && call <= services.calls().size())
         outcome.injectedCall = services.calls()[call - 1].detail;
     if (injection == Injection::none || !registryCall || call > registry.calls().size()) return;
-    const auto& calls = registry.calls();
-    outcome.injectedCall = calls[call - 1].detail;
-    outcome.injectedFirstLook = true;
-    outcome.injectedFirstWrite = writes(calls[call - 1].kind);
-    for (uint64_t earlier = 1; earlier < call; ++earlier) {
-        const bool same = calls[earlier - 1].detail == outcome.injectedCall;
-        outcome.injectedFirstLook = outcome.injectedFirstLook && !same;
-        outcome.injectedFirstWrite = outcome.injectedFirstWrite && !(same && writes(calls[earlier - 1].kind));
-    }
+    outcome.injectedCall = registry.calls()[call - 1].detail;
     if (std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr)
         std::fprintf(stderr, "  injected at registry call %llu: %s %s\n", static_cast<unsigned long long>(call),
-                     registryCallName(calls[call - 1].kind), outcome.injectedCall.c_str());
+                     registryCallName(registry.calls()[call - 1].kind), outcome.injectedCall.c_str());
 }
 
 }  // namespace

@@ -21,8 +21,6 @@ struct Outcome {
     int waits = 0;          // programs started and waited for
     bool timedOut = false;  // and the wait ran past -timeout
     std::string injectedCall;  // the call injected, as the switches name it; empty when none was reached
-    bool injectedFirstLook = false;   // a registry call, the run's first on that key or value
-    bool injectedFirstWrite = false;  // a registry call, the run's first write on that key or value
 };
 
 Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::string& arguments,
