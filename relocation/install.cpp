@@ -2,9 +2,11 @@
 
 #include "platform/text/text.h"
 #include "relocation/boxes.h"
+#include "relocation/interrupted_move.h"
 #include "relocation/key_contents.h"
 #include "relocation/key_move.h"
 #include "relocation/locations.h"
+#include "relocation/move_lock.h"
 #include "relocation/names.h"
 #include "relocation/options.h"
 #include "relocation/product_values.h"
@@ -68,6 +70,9 @@ void relocateInstallation(ModeContext& context) {
         return;
     }
 
+    // From the first look at the product to the last write, no other run moves anything.
+    const std::unique_ptr<HeldMoveLock> moveLock = lockMoves(context, WhenBusy::tell);
+    if (!moveLock) return;
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::u16string root = locateMaintenanceRoot(*registry);
@@ -75,6 +80,7 @@ void relocateInstallation(ModeContext& context) {
         showIncorrectGuid(context);
         return;
     }
+    if (!finishInterruptedMoves(context, *registry, root, source)) return;
     // No marker file: the product is not installed here, and there is nothing to move.
     const ProductPresence presence = productPresence(context, *registry, root, source);
     if (!presence.installed()) {
