@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ const RecordedMessage kBoxE{"Registry Error!\r\nUnable to find the uninstall key
 const RecordedMessage kHwndBox{
     "Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application",
     "Incorrect format", 0x2010};
+const RecordedMessage kBusyBox{"Relocation Error!\r\nAnother relocation is in progress on this computer. Wait until it "
+                               "has finished, then retry",
+                               "Relocation Error", 0x2010};
 const RecordedMessage kRegistryBox{"Registry Error!\r\nUnable to access the registry", "Registry Error", 0x2010};
 
 RecordedMessage boxC(const std::string& directory) {
@@ -231,6 +235,27 @@ TEST_F(InstallMode, AKeyUnderASuffixNameIsKeptAndTheSearchGoesOn) {
     runInstall(kInstallArguments);
     expectRelocatedTo(kGuid + "_1");
     EXPECT_EQ(productKey(kTarget0), earlier);
+}
+
+// Another run keeps the lock on moves for the whole wait: nothing is looked at or moved.
+TEST_F(InstallMode, AMoveOfAnotherRunIsWaitedForThenTold) {
+    services.scriptMoveLock(MoveLockGrant::Answer::busy);
+    runInstall(kInstallArguments);
+    EXPECT_EQ(services.messages(), std::vector<RecordedMessage>{kBusyBox});
+    EXPECT_EQ(services.moveLockWaits(), std::vector<uint32_t>{300000});
+    expectNothingMoved();
+}
+
+// A restore killed mid-copy: the folder back under the GUID, a part of the key beside the whole
+// one. The whole key follows the folder before the instance moves again; the part is never moved.
+TEST_F(InstallMode, ARestoreCutShortIsFinishedBeforeTheProductMoves) {
+    runInstall(kInstallArguments);
+    std::filesystem::rename(services.hostPath(directory(kTarget0)), services.hostPath(directory(kGuid)));
+    setValue(std::string(kUninstallKey) + kGuid, "DisplayName", kRegSz, textBytes("Sample Product"));
+    services.scriptMoveLock(MoveLockGrant::Answer::takenOver);
+    runInstall(kInstallArguments);
+    expectRelocatedTo(kTarget0);
+    EXPECT_FALSE(services.holdsMoveLock());
 }
 
 TEST_F(InstallMode, MissingProductKeyPutsTheDirectoryBack) {
