@@ -71,10 +71,10 @@ E2eCase overlapCase(const std::string& name, const E2eEnvironment& environment, 
                         context.expect(WaitForSingleObject(other->get(), 60000) == WAIT_OBJECT_0 &&
                                            GetExitCodeProcess(other->get(), &otherExit) && otherExit == 0,
                                        "the other run ended with " + std::to_string(otherExit));
-                    for (const std::string& name : {kGuid, kRelocated, kGuid + "_1", kLeftover}) {
-                        if (name == target) continue;
-                        expectNoKey(context, name);
-                        expectNoDirectory(context, name);
+                    for (const std::string& elsewhere : {kGuid, kRelocated, kGuid + "_1", kLeftover}) {
+                        if (elsewhere == target) continue;
+                        expectNoKey(context, elsewhere);
+                        expectNoDirectory(context, elsewhere);
                     }
                     expectProductDirectory(context, target);
                     expectKeyTree(context, target,
