@@ -24,9 +24,6 @@ const RecordedMessage kBoxE{"Registry Error!\r\nUnable to find the uninstall key
 const RecordedMessage kHwndBox{
     "Incorrect HWND format!\r\nPlease pass the parent HWND in the correct format to this application",
     "Incorrect format", 0x2010};
-const RecordedMessage kBusyBox{"Relocation Error!\r\nAnother relocation is in progress on this computer. Wait until it "
-                               "has finished, then retry",
-                               "Relocation Error", 0x2010};
 const RecordedMessage kRegistryBox{"Registry Error!\r\nUnable to access the registry", "Registry Error", 0x2010};
 
 RecordedMessage boxC(const std::string& directory) {
@@ -237,15 +234,6 @@ TEST_F(InstallMode, AKeyUnderASuffixNameIsKeptAndTheSearchGoesOn) {
     EXPECT_EQ(productKey(kTarget0), earlier);
 }
 
-// Another run keeps the lock on moves for the whole wait: nothing is looked at or moved.
-TEST_F(InstallMode, AMoveOfAnotherRunIsWaitedForThenTold) {
-    services.scriptMoveLock(MoveLockGrant::Answer::busy);
-    runInstall(kInstallArguments);
-    EXPECT_EQ(services.messages(), std::vector<RecordedMessage>{kBusyBox});
-    EXPECT_EQ(services.moveLockWaits(), std::vector<uint32_t>{300000});
-    expectNothingMoved();
-}
-
 // A restore killed mid-copy: the folder back under the GUID, a part of the key beside the whole
 // one. The whole key follows the folder before the instance moves again; the part is never moved.
 TEST_F(InstallMode, ARestoreCutShortIsFinishedBeforeTheProductMoves) {
@@ -255,7 +243,6 @@ TEST_F(InstallMode, ARestoreCutShortIsFinishedBeforeTheProductMoves) {
     services.scriptMoveLock(MoveLockGrant::Answer::takenOver);
     runInstall(kInstallArguments);
     expectRelocatedTo(kTarget0);
-    EXPECT_FALSE(services.holdsMoveLock());
 }
 
 TEST_F(InstallMode, MissingProductKeyPutsTheDirectoryBack) {

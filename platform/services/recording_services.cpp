@@ -104,24 +104,9 @@ std::string RecordingServices::appended(const std::string& path) const {
     return file == files_.end() ? std::string() : file->second;
 }
 
-namespace {
-
-// Counts itself among the locks held while it lives.
-class CountedMoveLock final : public HeldMoveLock {
-public:
-    explicit CountedMoveLock(std::shared_ptr<int> held) : held_(std::move(held)) { ++*held_; }
-    ~CountedMoveLock() override { --*held_; }
-
-private:
-    std::shared_ptr<int> held_;
-};
-
-}  // namespace
-
-MoveLockGrant RecordingServices::takeMoveLock(uint32_t waitMilliseconds) {
-    moveLockWaits_.push_back(waitMilliseconds);
+MoveLockGrant RecordingServices::takeMoveLock(uint32_t) {
     MoveLockGrant grant;
     grant.answer = moveLockAnswer_;
-    if (grant.answer != MoveLockGrant::Answer::busy) grant.held = std::make_unique<CountedMoveLock>(moveLocksHeld_);
+    if (grant.answer != MoveLockGrant::Answer::busy) grant.held = std::make_unique<HeldMoveLock>();
     return grant;
 }

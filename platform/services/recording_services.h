@@ -7,7 +7,6 @@
 // file operations are left to the backend that derives from it. Its ANSI code page is Latin-1.
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,7 +43,7 @@ public:
     void scriptInteractiveWindowStation(bool interactive) { interactive_ = interactive; }
     void scriptLocalTime(const LocalTime& time) { localTime_ = time; }
     // What takeMoveLock answers from now on (taken until told otherwise), as when another run
-    // holds the lock for the whole wait, or a killed run left it.
+    // keeps the lock for the whole wait, or a killed run left it; nothing ever waits.
     void scriptMoveLock(MoveLockGrant::Answer answer) { moveLockAnswer_ = answer; }
     // No file opens for appending from now on, as on a read-only folder.
     void failAppends() { appendsFail_ = true; }
@@ -62,10 +61,6 @@ public:
     const std::vector<int32_t>& windowTests() const { return windowTests_; }
     // Every pauseFor, in order; nothing ever sleeps.
     const std::vector<uint32_t>& pauses() const { return pauses_; }
-    // The wait of every takeMoveLock, in order; nothing ever waits.
-    const std::vector<uint32_t>& moveLockWaits() const { return moveLockWaits_; }
-    // Whether a lock handed out has not been given back yet.
-    bool holdsMoveLock() const { return *moveLocksHeld_ > 0; }
     // Every message box, in order.
     const std::vector<RecordedMessage>& messages() const { return messages_; }
 
@@ -101,7 +96,5 @@ private:
     bool appendsFail_ = false;
     int appendOpenings_ = 0;
     MoveLockGrant::Answer moveLockAnswer_ = MoveLockGrant::Answer::taken;
-    std::vector<uint32_t> moveLockWaits_;
-    std::shared_ptr<int> moveLocksHeld_ = std::make_shared<int>(0);
     std::map<std::string, std::string> files_;  // path -> everything appended to it
 };
