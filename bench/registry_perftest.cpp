@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/registry/memory_registry.h"
 #include "platform/registry/registry.h"
+#include "tests/support/memory_registry.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "platform/services/services_posix.h"
+#include "tests/support/services_posix.h"
 
 namespace {
 

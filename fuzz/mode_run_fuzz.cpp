@@ -36,13 +36,13 @@
 #include "app/command_line.h"
 #include "app/process.h"
 #include "entry_promise.h"
-#include "platform/registry/memory_registry.h"
 #include "platform/registry/name_case.h"
 #include "platform/registry/registry.h"
 #include "platform/services/forwarding_services.h"
-#include "platform/services/memory_file_services.h"
 #include "registry_kill_switch.h"
 #include "services_switch.h"
+#include "tests/support/memory_file_services.h"
+#include "tests/support/memory_registry.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/memory_registry.h"
 #include "platform/registry/registry_api.h"
+#include "tests/support/memory_registry.h"
 
 namespace registry_operations {
 

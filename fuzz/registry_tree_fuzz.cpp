@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "fuzz/registry_operations.h"
-#include "platform/registry/memory_registry.h"
 #include "platform/registry/name_case.h"
 #include "platform/registry/registry.h"
+#include "tests/support/memory_registry.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include "relocation/boxes.h"
 #include "relocation/isreloc_command.h"
 #include "relocation/key_move.h"
-#include "relocation/locations.h"
+#include "relocation/path_length.h"
+#include "relocation/product_paths.h"
 #include "relocation/names.h"
 #include "relocation/product_values.h"
 

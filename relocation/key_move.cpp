@@ -1,6 +1,6 @@
 #include "relocation/key_move.h"
 
-#include "relocation/locations.h"
+#include "relocation/product_paths.h"
 
 KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names) {
     // With nothing under the target name the key simply moves: its own values are all any

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/services/forwarding_services.h"
-#include "platform/services/services_posix.h"
 #include "platform/text/text.h"
 #include "platform/text/utf8.h"
+#include "tests/support/services_posix.h"
 
 class CaseBlindServices : public ForwardingServices {
 public:

@@ -38,6 +38,11 @@ public:
         const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
         return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
+    // A 32-bit process on a 64-bit system, where Wine's registry checks rights differently.
+    static bool underWow64() {
+        BOOL wow64 = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    }
 
 private:
     using OpenKey = std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)>;

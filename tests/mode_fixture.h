@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "platform/registry/memory_registry.h"
 #include "platform/registry/registry.h"
-#include "platform/services/services_posix.h"
 #include "platform/text/text.h"
 #include "registry_snapshot.h"
 #include "relocation/install.h"
 #include "relocation/uninstall.h"
 #include "services_switch.h"
+#include "tests/support/memory_registry.h"
+#include "tests/support/services_posix.h"
 
 constexpr const char* kProductGuid = "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
 constexpr const char* kProgramFiles = "C:\\Program Files";

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/services/recording_services.h"
 #include "platform/text/utf8.h"
+#include "tests/support/recording_services.h"
 
 class NoFileServices final : public RecordingServices {
 public:

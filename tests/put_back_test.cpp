@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/registry/memory_registry.h"
 #include "relocation/put_back.h"
+#include "tests/support/memory_registry.h"
 
 namespace {
 

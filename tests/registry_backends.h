@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/memory_registry.h"
 #include "platform/registry/owned_key.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_api.h"
+#include "tests/support/memory_registry.h"
 #ifdef _WIN32
 #include "platform/registry/registry_win32.h"
 #endif

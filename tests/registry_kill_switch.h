@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/memory_registry.h"
 #include "services_switch.h"
+#include "tests/support/memory_registry.h"
 
 inline const char* registryCallName(RegistryCall kind) {
     switch (kind) {

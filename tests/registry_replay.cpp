@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "fuzz/registry_operations.h"
-#include "platform/registry/memory_registry.h"
 #include "platform/registry/owned_key.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_win32.h"
 #include "registry_snapshot.h"
 #include "scratch_rooted_registry.h"
+#include "tests/support/memory_registry.h"
 
 namespace {
 

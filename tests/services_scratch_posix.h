@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/services/services_posix.h"
 #include "services_stamp.h"
+#include "tests/support/services_posix.h"
 
 class ServicesScratch {
 public:

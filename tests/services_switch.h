@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/services/recording_services.h"
 #include "platform/services/services.h"
+#include "tests/support/recording_services.h"
 
 // Thrown when a test kills a run. Not derived from std::exception or Exception, so that no
 // handler of the program's own can take it for a failure it knows.

@@ -4,9 +4,9 @@
 // boxes; and for runs that nobody watches, the window station, a wait for a started process
 // tree and the lines of a log. None of these raises; every system failure becomes a false
 // result or is ignored.
-// Backends: Win32Services (the real system) and PosixServices (real files under a folder,
-// with the window test, pauses, launches, boxes, log lines and the station recorded or
-// scripted for tests).
+// Backends: Win32Services (the real system); the tests keep their own beside them (real files
+// under a folder, or files in memory, with the window test, pauses, launches, boxes, log lines
+// and the station recorded or scripted).
 #include <cstdint>
 #include <memory>
 #include <optional>

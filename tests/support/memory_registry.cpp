@@ -1,4 +1,4 @@
-#include "platform/registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 
 #include <algorithm>
 

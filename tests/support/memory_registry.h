@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/registry/named_list.h"
 #include "platform/registry/registry_api.h"
+#include "tests/support/named_list.h"
 
 // One kind per registry call; the ANSI and wide forms of a call share their kind, so a switch
 // set on a kind catches the call whichever form the layer uses.

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/services/recording_services.h"
+#include "tests/support/recording_services.h"
 
 class MemoryFileServices final : public RecordingServices {
 public:

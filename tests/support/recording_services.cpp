@@ -1,4 +1,4 @@
-#include "platform/services/recording_services.h"
+#include "tests/support/recording_services.h"
 
 #include "platform/text/text.h"
 #include "platform/text/utf8.h"

@@ -1,4 +1,4 @@
-#include "platform/services/services_posix.h"
+#include "tests/support/services_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

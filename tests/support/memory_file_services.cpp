@@ -1,4 +1,4 @@
-#include "platform/services/memory_file_services.h"
+#include "tests/support/memory_file_services.h"
 
 namespace {
 

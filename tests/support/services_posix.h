@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/services/recording_services.h"
+#include "tests/support/recording_services.h"
 
 class PosixServices final : public RecordingServices {
 public:

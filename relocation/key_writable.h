@@ -1,0 +1,10 @@
+#pragma once
+// Whether a run may change a product's key: checked before anything moves, so that a run without
+// the rights (not elevated, a key locked by policy) is refused whole instead of stopping half-way.
+#include <string>
+
+#include "platform/registry/registry.h"
+
+// Whether the run can change the product's key under this name: the uninstall key and the
+// product's key both open for writing. Leaves no key open.
+bool productKeyWritable(TRegistry& registry, const std::string& productName);
