@@ -4,14 +4,15 @@
 // program itself, and the exit code that tells how it went.
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 #include "app/command_line.h"
 #include "platform/registry/registry_api.h"
 #include "platform/services/services.h"
 
 // Reports a failure that nothing handled, through the run's services (so that it is shown or
-// logged as the run's boxes are).
-using FailureReporter = void (*)(std::exception_ptr failure, Services& services);
+// logged as the run's boxes are). A test's reporter may keep what it saw with it.
+using FailureReporter = std::function<void(std::exception_ptr failure, Services& services)>;
 
 // The exit code the process is to end with. A failure that escapes the program is reported with
 // reportFailure; only a failure while the run is being set up escapes from here.

@@ -1,0 +1,61 @@
+#pragma once
+// The machine before and after a run as the checks look at it: the whole of HKLM with key and
+// value names folded, the files, and what stands under a name below the maintenance root.
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "fuzz/mode_run/machine.h"
+#include "fuzz/mode_run/run_names.h"
+#include "platform/registry/name_case.h"
+
+namespace mode_run {
+
+struct RegistryView {
+    // Folded key path -> the values by folded name (type and bytes), for the whole of HKLM.
+    std::map<std::u16string, std::map<std::u16string, Value>> keys;
+};
+using FileView = std::map<std::string, std::pair<std::string, std::string>>;  // MemoryFileServices::entries()
+using EntryTree = std::map<std::u16string, std::map<std::u16string, Value>>;
+
+RegistryView snapshot(MemoryRegistry& registry);
+
+inline const std::u16string kUninstallPrefix = foldNameCase(u"HKLM\\" + wide(kUninstallKey) + u"\\");
+
+// The top-level uninstall entry a folded key path lies in, or nothing when it lies outside them.
+std::optional<std::u16string> entryOf(const std::u16string& foldedPath);
+// A key of a snapshot with everything below it, keyed by the path below it.
+EntryTree entryTree(const RegistryView& view, const std::string& name);
+EntryTree foldedTree(const KeyTree& tree);
+
+// The machine after (or before) a run, as the checks look at it.
+struct MachineView {
+    RegistryView registry;
+    FileView files;
+    MemoryFileServices* resolver = nullptr;  // folds paths as Windows resolves them
+    std::string root;
+
+    bool keyThere(const std::string& name) const;
+    bool entryThere(const std::string& path) const;
+    bool folderThere(const std::string& name) const { return entryThere(root + name); }
+    // The folder of the name below the root holds the product's setup.exe.
+    bool productAt(const std::string& name) const;
+    // Every command the entry under the name holds starts what is there; after a stop, reaches it.
+    bool entryRuns(const std::string& name, bool stoppedDead = false) const;
+    // The product there once: its key and its folder under one of the run's names, neither a key
+    // nor a folder under the other; the name, or nothing.
+    std::optional<std::string> productOnce(const RunNames& names) const;
+};
+
+// The product's folder contents below each of the run's names, as a multiset: a folder may move
+// between the names, never vanish, split or change.
+std::multiset<std::map<std::string, std::string>> productFolders(const FileView& files, const std::string& rootFolded,
+                                                                 const RunNames& names);
+
+// Install mode's own target: the first of {GUID}_0, {GUID}_1, ... with neither a folder nor a key
+// (after `skipped` free ones).
+std::string freeSuffixName(const MachineView& machine, const std::string& source, int skipped = 0);
+
+}  // namespace mode_run

@@ -1,0 +1,125 @@
+#include "fuzz/mode_run/oracle.h"
+
+#include <vector>
+
+#include "fuzz/mode_run/check.h"
+
+namespace mode_run {
+
+using entry_promise::isrelocCommandForm;
+
+bool isIsrelocCommand(const Value& value) {
+    return (value.type == kRegSz || value.type == kRegExpandSz) &&
+           isrelocCommandForm(entry_promise::commandText(value.data)).has_value();
+}
+
+namespace {
+
+// The product's own command of a pair in a key: the live value unless it is isreloc's, else the
+// saved one.
+std::optional<Value> productCommandOf(const std::map<std::u16string, Value>& values,
+                                      const std::pair<std::u16string, std::u16string>& pair) {
+    const auto command = values.find(foldNameCase(pair.first));
+    if (command != values.end() && !command->second.data.empty() && !isIsrelocCommand(command->second))
+        return command->second;
+    const auto saved = values.find(foldNameCase(pair.second));
+    if (saved != values.end() && !saved->second.data.empty()) return saved->second;
+    return std::nullopt;
+}
+
+bool isCommandValue(const std::u16string& folded) {
+    for (const auto& [live, saved] : kCommandPairs)
+        if (folded == foldNameCase(live) || folded == foldNameCase(saved)) return true;
+    return false;
+}
+
+}  // namespace
+
+// Every value of the key once under `name` is still under one of the run's names, at the same
+// place, and its commands in one of their two values. What may go loses nothing this way: a
+// partial copy holds only what the product's key holds, and isreloc's own data only its command
+// and a saved command the product's key holds too.
+void expectKeyKept(const RegistryView& before, const RegistryView& after, const std::string& name,
+                   const RunNames& names, const std::string& run) {
+    const EntryTree kept = entryTree(before, name);
+    if (kept.empty()) return;
+    std::vector<EntryTree> now = {entryTree(after, names.source)};
+    if (names.target) now.push_back(entryTree(after, *names.target));
+    for (const auto& [path, values] : kept) {
+        for (const auto& [valueName, value] : values) {
+            if (isCommandValue(valueName)) continue;
+            bool found = false;
+            for (const EntryTree& tree : now) {
+                const auto key = tree.find(path);
+                if (key == tree.end()) continue;
+                const auto held = key->second.find(valueName);
+                found = found || (held != key->second.end() && held->second == value);
+            }
+            check(found, "the value " + narrow(valueName) + " of " + name + narrow(path) + " is lost by" + run);
+        }
+    }
+    for (const auto& pair : kCommandPairs) {
+        const std::optional<Value> command = productCommandOf(kept.at(u""), pair);
+        if (!command) continue;
+        bool found = false;
+        for (const EntryTree& tree : now) {
+            const auto key = tree.find(u"");
+            if (key == tree.end()) continue;
+            for (const std::u16string& valueName : {pair.first, pair.second}) {
+                const auto held = key->second.find(foldNameCase(valueName));
+                found = found || (held != key->second.end() && held->second == *command);
+            }
+        }
+        check(found, "the product's " + narrow(pair.first) + " of " + name + " is lost by" + run);
+    }
+}
+
+// isreloc's commands kept in the saved values of the run's entries.
+std::set<Value> isrelocCommandsSaved(const RegistryView& view, const RunNames& names) {
+    std::set<Value> saved;
+    for (const auto& [path, values] : view.keys) {
+        const std::optional<std::u16string> entry = entryOf(path);
+        if (!entry || !isRunName(names, narrow(*entry))) continue;
+        for (const auto& [live, savedName] : kCommandPairs) {
+            const auto value = values.find(foldNameCase(savedName));
+            if (value != values.end() && isIsrelocCommand(value->second)) saved.insert(value->second);
+        }
+    }
+    return saved;
+}
+
+void expectOnlyRunNamesChanged(const RegistryView& before, const RegistryView& after, const FileView& filesBefore,
+                               const FileView& filesAfter, const std::string& rootFolded, const RunNames& names,
+                               const std::string& run) {
+    std::set<std::u16string> changedEntries;
+    std::set<std::u16string> keys;
+    for (const auto& [path, values] : before.keys) keys.insert(path);
+    for (const auto& [path, values] : after.keys) keys.insert(path);
+    for (const std::u16string& path : keys) {
+        const auto was = before.keys.find(path);
+        const auto is = after.keys.find(path);
+        if (was != before.keys.end() && is != after.keys.end() && was->second == is->second) continue;
+        const std::optional<std::u16string> entry = entryOf(path);
+        check(entry.has_value() && isRunName(names, narrow(*entry)),
+              "the key " + narrow(path) + " outside the run's names changed by" + run);
+        changedEntries.insert(*entry);
+    }
+    std::set<std::string> changedFolders;
+    std::set<std::string> paths;
+    for (const auto& [path, entry] : filesBefore) paths.insert(path);
+    for (const auto& [path, entry] : filesAfter) paths.insert(path);
+    for (const std::string& path : paths) {
+        const auto was = filesBefore.find(path);
+        const auto is = filesAfter.find(path);
+        if (was != filesBefore.end() && is != filesAfter.end() && was->second.second == is->second.second) continue;
+        const bool inRoot = !rootFolded.empty() && path.compare(0, rootFolded.size() + 1, rootFolded + "\\") == 0;
+        const std::string folder = inRoot ? path.substr(rootFolded.size() + 1, path.find('\\', rootFolded.size() + 1) -
+                                                                                   rootFolded.size() - 1)
+                                          : "";
+        check(inRoot && isRunName(names, folder), "the file or folder " + path + " outside the run's names changed by" + run);
+        changedFolders.insert(folder);
+    }
+    check(changedEntries.size() <= 2 && changedFolders.size() <= 2, "more than two names changed by" + run);
+}
+
+}  // namespace mode_run
