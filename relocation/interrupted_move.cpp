@@ -42,11 +42,22 @@ void addNamesMovedWith(const KeyContents& key, const std::u16string& product, st
     }
 }
 
+// Whether this run may move the product to the name: the target it was given, or else one of the
+// product's own suffix names. A run changes nothing under any other name.
+bool mayMoveTo(const RegistryApi& api, const std::string& product, const std::string& name,
+               const std::string& givenTarget) {
+    if (!givenTarget.empty()) return sameName(api.widen(name), api.widen(givenTarget));
+    for (int32_t n = 0; n < 1000; ++n)
+        if (sameName(api.widen(name), api.widen(suffixName(product, n)))) return true;
+    return false;
+}
+
 // Every name the product was being moved to or from, as isreloc's commands record it: in the
 // product's own key (an install writes them before anything moves), and in any key below the
 // uninstall key (a relocated key holds them until its restore ends). Only names that can name a
 // folder and a key: a command is data, and a hand-made one may hold a path.
-std::vector<std::string> namesMovedWith(ModeContext& context, const std::u16string& root, const std::string& product) {
+std::vector<std::string> namesMovedWith(ModeContext& context, const std::u16string& root, const std::string& product,
+                                        const std::string& givenTarget) {
     RegistryApi& api = context.registryApi;
     const std::u16string productInRegistry = api.widen(product);
     std::vector<std::u16string> found;
@@ -63,7 +74,7 @@ std::vector<std::string> namesMovedWith(ModeContext& context, const std::u16stri
     for (const std::u16string& name : found) {
         const std::string narrow = api.narrow(name);
         if (sameName(name, productInRegistry) || api.widen(narrow) != name || !isUsableName(narrow) ||
-            !fitsInPath(root, narrow))
+            !fitsInPath(root, narrow) || !mayMoveTo(api, product, narrow, givenTarget))
             continue;
         bool known = false;
         for (const std::string& taken : names) known = known || sameName(api.widen(taken), name);
@@ -84,7 +95,7 @@ bool stoppedPartWay(const KeyMoveFacts& facts) {
 
 // False after the box.
 bool finishMove(ModeContext& context, TRegistry& registry, const std::u16string& root, const std::string& product,
-                const std::string& other) {
+                const std::string& other, bool& finished) {
     RegistryApi& api = context.registryApi;
     const bool folderUnderProduct = context.services.directoryProbe(productFolder(api, root, product));
     const bool folderUnderOther = context.services.directoryProbe(productFolder(api, root, other));
@@ -94,6 +105,7 @@ bool finishMove(ModeContext& context, TRegistry& registry, const std::u16string&
     if (!stoppedPartWay(readKeyMoveFacts(api, names))) return true;
     context.services.logNote("a move of " + names.source + " to " + names.target +
                              " stopped before its key followed its folder: it is finished first");
+    finished = true;
     switch (moveProductKey(context, registry, names)) {
     case KeyMoveResult::moved: return true;
     case KeyMoveResult::refused: showKeyInTheWay(context, uninstallKeyPath(names.target)); return false;
@@ -105,9 +117,17 @@ bool finishMove(ModeContext& context, TRegistry& registry, const std::u16string&
 
 }  // namespace
 
-bool finishInterruptedMoves(ModeContext& context, TRegistry& registry, const std::u16string& root,
-                            const std::string& product) {
-    for (const std::string& other : namesMovedWith(context, root, product))
-        if (!finishMove(context, registry, root, product, other)) return false;
-    return true;
+InterruptedMove finishInterruptedMove(ModeContext& context, TRegistry& registry, const std::u16string& root,
+                                      const std::string& product, const std::string& givenTarget) {
+    InterruptedMove move;
+    for (const std::string& other : namesMovedWith(context, root, product, givenTarget)) {
+        bool finished = false;
+        move.refused = !finishMove(context, registry, root, product, other, finished);
+        // One move at a time: a run finishes at most one, and keeps to its two names.
+        if (move.refused || finished) {
+            move.otherName = other;
+            return move;
+        }
+    }
+    return move;
 }

@@ -241,7 +241,7 @@ TEST_F(InstallMode, ARestoreCutShortIsFinishedBeforeTheProductMoves) {
     std::filesystem::rename(services.hostPath(directory(kTarget0)), services.hostPath(directory(kGuid)));
     setValue(std::string(kUninstallKey) + kGuid, "DisplayName", kRegSz, textBytes("Sample Product"));
     services.scriptMoveLock(MoveLockGrant::Answer::takenOver);
-    runInstall(kInstallArguments);
+    runInstall(kInstallArguments + " -tguid" + kTarget0);
     expectRelocatedTo(kTarget0);
 }
 

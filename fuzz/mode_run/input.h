@@ -71,6 +71,9 @@ struct FuzzCase {
     size_t currentDirectory = 0;
     uint8_t lockedKeys = 0;
     bool engineLines = false;
+    // After a failure or a stop, install mode runs again before the entry, as the product's setup
+    // may when it ends.
+    bool installAgain = false;
 };
 
 FuzzCase decodeCase(const uint8_t* data, size_t size);

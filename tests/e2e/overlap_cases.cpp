@@ -73,6 +73,8 @@ E2eCase overlapCase(const std::string& name, const E2eEnvironment& environment, 
         for (const EarlierRun& run : earlier) running->push_back(start(context.environment(), run));
     };
     one.runNames = std::vector<std::string>{kGuid, kGuid + "_0", kGuid + "_1", kLeftover};
+    if (name.find("killed") != std::string::npos)
+        one.knownFault = "a move cut short is finished only between a given -tguid and the GUID";
     return one;
 }
 
