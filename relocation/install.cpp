@@ -88,9 +88,7 @@ void relocateInstallation(ModeContext& context) {
     }
     // Only between the run's two names: install mode's own target is not known before its search,
     // and a run changes nothing under any other name.
-    const InterruptedMove interrupted =
-        targetGiven ? finishInterruptedMove(context, *registry, root, source, givenTarget) : InterruptedMove();
-    if (interrupted.refused) return;
+    if (targetGiven && finishInterruptedMove(context, *registry, root, source, givenTarget).refused) return;
     // No marker file: the product is not installed here, and there is nothing to move.
     const ProductPresence presence = productPresence(context, *registry, root, source);
     if (!presence.installed()) {
@@ -101,10 +99,7 @@ void relocateInstallation(ModeContext& context) {
     // The command records the product's name as its key spells it, so that the restore gives the
     // folder and the key back the very name they had.
     const std::string spelled = keySpelling(context.registryApi, source);
-    // A run that finished a move goes on between that move's two names.
-    const std::string target = targetGiven                         ? givenTarget
-                               : !interrupted.otherName.empty() ? interrupted.otherName
-                                                                : firstFreeTargetName(context, root, spelled);
+    const std::string target = targetGiven ? givenTarget : firstFreeTargetName(context, root, spelled);
     // A GUID near the longest name a key may have leaves no room for the suffix: its own target
     // can be no key's or folder's name, and is refused like a given one, before anything moves.
     if (!isUsableName(target) || !fitsInPath(root, target)) {

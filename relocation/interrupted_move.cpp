@@ -42,14 +42,9 @@ void addNamesMovedWith(const KeyContents& key, const std::u16string& product, st
     }
 }
 
-// Whether this run may move the product to the name: the target it was given, or else one of the
-// product's own suffix names. A run changes nothing under any other name.
-bool mayMoveTo(const RegistryApi& api, const std::string& product, const std::string& name,
-               const std::string& givenTarget) {
-    if (!givenTarget.empty()) return sameName(api.widen(name), api.widen(givenTarget));
-    for (int32_t n = 0; n < 1000; ++n)
-        if (sameName(api.widen(name), api.widen(suffixName(product, n)))) return true;
-    return false;
+// Whether the name is the run's own target: a run changes nothing under any other name.
+bool mayMoveTo(const RegistryApi& api, const std::string& name, const std::string& givenTarget) {
+    return sameName(api.widen(name), api.widen(givenTarget));
 }
 
 // Every name the product was being moved to or from, as isreloc's commands record it: in the
@@ -74,7 +69,7 @@ std::vector<std::string> namesMovedWith(ModeContext& context, const std::u16stri
     for (const std::u16string& name : found) {
         const std::string narrow = api.narrow(name);
         if (sameName(name, productInRegistry) || api.widen(narrow) != name || !isUsableName(narrow) ||
-            !fitsInPath(root, narrow) || !mayMoveTo(api, product, narrow, givenTarget))
+            !fitsInPath(root, narrow) || !mayMoveTo(api, narrow, givenTarget))
             continue;
         bool known = false;
         for (const std::string& taken : names) known = known || sameName(api.widen(taken), name);
@@ -124,10 +119,7 @@ InterruptedMove finishInterruptedMove(ModeContext& context, TRegistry& registry,
         bool finished = false;
         move.refused = !finishMove(context, registry, root, product, other, finished);
         // One move at a time: a run finishes at most one, and keeps to its two names.
-        if (move.refused || finished) {
-            move.otherName = other;
-            return move;
-        }
+        if (move.refused || finished) return move;
     }
     return move;
 }

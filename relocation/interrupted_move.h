@@ -9,16 +9,14 @@
 
 #include "relocation/mode_context.h"
 
-// Finds the names a key holds isreloc's command for together with the product's name (in the
-// product's own key, or in a key under that name), among the names this run may move the product
-// to (the given target, or else the product's suffix names), and where the product's folder is
-// under one of the two names and its key is not under that name alone, moves the key there by the
+// Finds whether a key holds isreloc's command for the product's name together with the run's
+// given target (in the product's own key, or in the key under that name), and where the product's
+// folder is under one of the two names and its key is not under that name alone, moves the key there by the
 // rules of any key move: a partial copy gives way to the whole, a source left over after its copy
 // goes. Untouched when the folder is under both names or neither (two instances, or no move), or
 // when the two keys are different (an instance whose folder went missing, beside the product).
 struct InterruptedMove {
     bool refused = false;  // after the box: the evidence does not prove which key is the product's
-    std::string otherName;  // the other name of a move finished here: the run's own target
 };
 InterruptedMove finishInterruptedMove(ModeContext& context, TRegistry& registry, const std::u16string& root,
                                       const std::string& product, const std::string& givenTarget);
