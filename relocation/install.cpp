@@ -81,7 +81,9 @@ void relocateInstallation(ModeContext& context) {
     if (!moveLock) return;
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
-    const std::u16string root = locateMaintenanceRoot(*registry);
+    const std::optional<std::u16string> foundRoot = locateMaintenanceRoot(context);
+    if (!foundRoot) return;
+    const std::u16string& root = *foundRoot;
     if (!fitsInPath(root, source) || (targetGiven && !fitsInPath(root, givenTarget))) {
         showIncorrectGuid(context);
         return;
@@ -90,7 +92,11 @@ void relocateInstallation(ModeContext& context) {
     // and a run changes nothing under any other name.
     if (targetGiven && finishInterruptedMove(context, *registry, root, source, givenTarget).refused) return;
     // No marker file: the product is not installed here, and there is nothing to move.
-    const ProductPresence presence = productPresence(context, *registry, root, source);
+    const ProductPresence presence = productPresence(context, root, source);
+    if (presence.unknown()) {
+        showRegistryUnavailable(context);
+        return;
+    }
     if (!presence.installed()) {
         if (presence.markerFile) showMissingKey(context);
         return;
@@ -136,7 +142,7 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16st
         showKeyInTheWay(context, uninstallKeyPath(target));
         return;
     }
-    if (!productKeyWritable(registry, source)) {
+    if (!productKeyWritable(context.registryApi, source)) {
         showRegistryUnavailable(context);
         return;
     }

@@ -4,6 +4,7 @@
 
 #include "platform/registry/name_case.h"
 #include "platform/registry/owned_key.h"
+#include "relocation/key_probe.h"
 
 namespace {
 
@@ -69,18 +70,14 @@ const KeyContents::Value* KeyContents::value(const std::u16string& name) const {
 }
 
 std::optional<KeyContents> readKeyContents(RegistryApi& api, const std::string& absolutePath, KeyDepth depth) {
-    // The path starts with a backslash, which the registry calls do not take.
-    RegistryHandle opened = kNoKey;
-    const int32_t result = api.regOpenKeyExW(kLocalMachine, api.widen(absolutePath.substr(1)).c_str(), kKeyRead, &opened);
-    OwnedKey key(api, opened);
-    // Only "not found" means there is no key; a key that is there but cannot be opened proves nothing.
-    if (result == kErrorFileNotFound) return std::nullopt;
+    const ReadableKey key = openKeyForReading(api, absolutePath);
+    if (key.probe == KeyProbe::absent) return std::nullopt;
     KeyContents contents;
-    if (!key) {
+    if (key.probe == KeyProbe::unreadable) {
         contents.complete = false;
         return contents;
     }
-    readInto(api, key.get(), contents, depth);
+    readInto(api, key.key.get(), contents, depth);
     return contents;
 }
 

@@ -1,5 +1,6 @@
 #include "relocation/key_move.h"
 
+#include "relocation/key_probe.h"
 #include "relocation/product_paths.h"
 
 KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names) {
@@ -11,6 +12,12 @@ KeyMoveFacts readKeyMoveFacts(RegistryApi& api, const RunNames& names) {
 }
 
 namespace {
+
+// The key has left the source name only when the registry says there is nothing there: a source
+// that cannot be looked at may still hold it.
+KeyMoveResult resultAfterMove(ModeContext& context, const std::string& source) {
+    return probeKey(context.registryApi, source) == KeyProbe::absent ? KeyMoveResult::moved : KeyMoveResult::incomplete;
+}
 
 // A move that stopped part-way leaves the key under both names, one of them provably a leftover
 // of the other: a copy that stopped short (it goes again, and the key stays under the source
@@ -24,7 +31,7 @@ KeyMoveResult settleKey(ModeContext& context, TRegistry& registry, const RunName
     case KeyMovePlan::moveKey:
     case KeyMovePlan::refuse: break;
     }
-    return registry.hasKey(source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
+    return resultAfterMove(context, source);
 }
 
 }  // namespace
@@ -38,7 +45,7 @@ KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const Ru
     const std::string target = uninstallKeyPath(names.target);
     if (plan == KeyMovePlan::dropSource) {
         registry.eraseKeyTree(source);
-        return registry.hasKey(source) ? KeyMoveResult::incomplete : KeyMoveResult::moved;
+        return resultAfterMove(context, source);
     }
     try {
         if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(target);
@@ -48,7 +55,8 @@ KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const Ru
         throw;
     }
     // The source goes only once its whole tree is under the target name.
-    return registry.hasKey(source) ? settleKey(context, registry, names) : KeyMoveResult::moved;
+    const KeyMoveResult result = resultAfterMove(context, source);
+    return result == KeyMoveResult::moved ? result : settleKey(context, registry, names);
 }
 
 void undoDirectoryMove(ModeContext& context, const std::u16string& movedTo, const std::u16string& movedFrom) {

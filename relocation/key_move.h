@@ -14,7 +14,7 @@ enum class KeyMoveResult {
     moved,          // the key is under the target name alone
     sourceMissing,  // there is no key under the source name
     refused,        // something not provably this product's is under the target name
-    incomplete,     // the move did not finish: the key is still under the source name
+    incomplete,     // the move did not finish, or the source cannot be seen to be empty: the key may still be there
 };
 
 // Moves the key, planning from what is there right now. Registry failures escape as

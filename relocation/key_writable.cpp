@@ -1,10 +1,8 @@
 #include "relocation/key_writable.h"
 
+#include "relocation/key_probe.h"
 #include "relocation/product_paths.h"
 
-bool productKeyWritable(TRegistry& registry, const std::string& productName) {
-    const bool writable =
-        registry.openPath(kUninstallParentKey, false) && registry.openPath(uninstallKeyPath(productName), false);
-    registry.closePath();
-    return writable;
+bool productKeyWritable(RegistryApi& api, const std::string& productName) {
+    return openKeyForWriting(api, kUninstallParentKey) && openKeyForWriting(api, uninstallKeyPath(productName));
 }

@@ -3,8 +3,8 @@
 // the rights (not elevated, a key locked by policy) is refused whole instead of stopping half-way.
 #include <string>
 
-#include "platform/registry/registry.h"
+#include "platform/registry/registry_api.h"
 
 // Whether the run can change the product's key under this name: the uninstall key and the
 // product's key both open for writing. Leaves no key open.
-bool productKeyWritable(TRegistry& registry, const std::string& productName);
+bool productKeyWritable(RegistryApi& api, const std::string& productName);

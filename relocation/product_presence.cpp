@@ -2,10 +2,9 @@
 
 #include "relocation/product_paths.h"
 
-ProductPresence productPresence(ModeContext& context, TRegistry& registry, const std::u16string& root,
-                                const std::string& productName) {
+ProductPresence productPresence(ModeContext& context, const std::u16string& root, const std::string& productName) {
     ProductPresence presence;
-    presence.key = registry.hasKey(uninstallKeyPath(productName));
+    presence.key = probeKey(context.registryApi, uninstallKeyPath(productName));
     presence.markerFile =
         context.services.fileExists(productFolder(context.registryApi, root, productName) + kMarkerFile);
     return presence;

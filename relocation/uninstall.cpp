@@ -9,6 +9,7 @@
 #include "relocation/restore_proof.h"
 #include "relocation/written_value.h"
 #include "relocation/key_move.h"
+#include "relocation/key_probe.h"
 #include "relocation/key_writable.h"
 #include "relocation/maintenance_root.h"
 #include "relocation/path_length.h"
@@ -70,7 +71,9 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     if (!moveLock) return std::nullopt;
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return std::nullopt;
-    const std::u16string root = locateMaintenanceRoot(*registry);
+    const std::optional<std::u16string> foundRoot = locateMaintenanceRoot(context);
+    if (!foundRoot) return std::nullopt;
+    const std::u16string& root = *foundRoot;
     if (!fitsInPath(root, source) || !fitsInPath(root, target)) {
         showIncorrectGuid(context);
         return std::nullopt;
@@ -113,7 +116,7 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
             showKeyInTheWay(context, uninstallKeyPath(facts.source ? source : target));
             return std::nullopt;
         }
-        if (!productKeyWritable(*registry, facts.source ? source : target)) {
+        if (!productKeyWritable(context.registryApi, facts.source ? source : target)) {
             showRegistryUnavailable(context);
             return std::nullopt;
         }
@@ -125,15 +128,36 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     }
 
     bool keyMoved = false;
-    // Whatever this run moved goes back before the box, so that key and folder stay together.
+    // Whatever this run moved goes back before the box, so that key and folder stay together: the
+    // folder follows the key back only once the key is back.
     const auto giveUp = [&](const std::function<void()>& showBox) {
         registry->closePath();
-        if (keyMoved) moveProductKey(context, *registry, reversed(names));
-        if (directoryMoved) undoDirectoryMove(context, restoredDirectory, relocatedDirectory);
+        bool keyBack = !keyMoved;
+        if (keyMoved) {
+            try {
+                keyBack = moveProductKey(context, *registry, reversed(names)) == KeyMoveResult::moved;
+            } catch (...) {
+            }
+        }
+        if (directoryMoved && keyBack) undoDirectoryMove(context, restoredDirectory, relocatedDirectory);
         showBox();
     };
-    if (registry->hasKey(uninstallKeyPath(source))) {
-        const KeyMoveResult result = moveProductKey(context, *registry, names);
+    const KeyProbe atSource = probeKey(context.registryApi, uninstallKeyPath(source));
+    if (atSource == KeyProbe::unreadable) {
+        giveUp([&] { showRegistryUnavailable(context); });
+        return std::nullopt;
+    }
+    if (atSource == KeyProbe::present) {
+        KeyMoveResult result = KeyMoveResult::incomplete;
+        try {
+            result = moveProductKey(context, *registry, names);
+        } catch (...) {
+            // A key that could not follow leaves the folder to go back to it before the failure is
+            // reported; a key that did get here keeps the folder with it.
+            if (directoryMoved && probeKey(context.registryApi, uninstallKeyPath(source)) == KeyProbe::present)
+                undoDirectoryMove(context, restoredDirectory, relocatedDirectory);
+            throw;
+        }
         if (result == KeyMoveResult::refused) {
             giveUp([&] { showKeyInTheWay(context, uninstallKeyPath(target)); });
             return std::nullopt;
@@ -143,9 +167,10 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
             return std::nullopt;
         }
         keyMoved = true;
-    } else if (!registry->hasKey(uninstallKeyPath(target))) {
-        // No key under either name any more.
-        giveUp([&] { showMissingKey(context); });
+    } else if (const KeyProbe atTarget = probeKey(context.registryApi, uninstallKeyPath(target));
+               atTarget != KeyProbe::present) {
+        // No key under either name any more, or one that cannot be looked at.
+        giveUp([&] { atTarget == KeyProbe::absent ? showMissingKey(context) : showRegistryUnavailable(context); });
         return std::nullopt;
     }
     // The key is under the restored name now (moved by this run, or by an earlier one, or left
@@ -198,8 +223,16 @@ void startThenKeepInstance(ModeContext& context, const Restored& restored, const
     }
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
-    const std::u16string root = locateMaintenanceRoot(*registry);
-    facts.stillInstalled = productPresence(context, *registry, root, restored.restoredName).installed();
+    const std::optional<std::u16string> foundRoot = locateMaintenanceRoot(context);
+    if (!foundRoot) return;
+    const std::u16string& root = *foundRoot;
+    const ProductPresence presence = productPresence(context, root, restored.restoredName);
+    if (presence.unknown()) {
+        // Whether the removal left the product cannot be told: it stays where its own entry works.
+        showRegistryUnavailable(context);
+        return;
+    }
+    facts.stillInstalled = presence.installed();
     if (facts.stillInstalled)
         facts.pending = pendingOperationsMention(context.registryApi,
                                                  productFolder(context.registryApi, root, restored.restoredName));

@@ -19,8 +19,19 @@ packages=(
 )
 optional_packages=(wine32:i386)
 
+# The package database is read once: one query per package costs most of a second on a busy
+# machine, and every script of the project starts here.
+native_architecture=$(dpkg --print-architecture)
+declare -A installed=()
+while read -r package; do installed[$package]=1; done < <(
+  dpkg-query -W -f='${db:Status-Abbrev} ${Package}:${Architecture}\n' 2>/dev/null | awk '$1 == "ii" { print $2 }')
+# A name without an architecture is the machine's own package or an architecture-independent one.
 is_installed() {
-  [[ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true)" == "install ok installed" ]]
+  if [[ $1 == *:* ]]; then
+    [[ -n "${installed[$1]:-}" ]]
+  else
+    [[ -n "${installed[$1:$native_architecture]:-}${installed[$1:all]:-}" ]]
+  fi
 }
 
 missing=()

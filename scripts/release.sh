@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The release a vendor ships: builds isreloc.exe for i686 (the one to ship) and x86_64 in Release
 # from clean build folders and writes
-#   dist/isreloc-<version>/   isreloc.exe, isreloc-x64.exe, README.txt (the README's sections for
-#                             users and vendors) and SHA256SUMS
+#   dist/isreloc-<version>/   isreloc.exe, isreloc-x64.exe, README.txt (the guide for vendors and
+#                             administrators: README.md's sections for users, docs/vendors.md and
+#                             docs/administrators.md) and SHA256SUMS
 #   dist/isreloc-<version>.zip   that folder, packed
 # The version is the project's (CMakeLists.txt), read back from the header the build made of it.
 #
@@ -60,16 +61,24 @@ mkdir -p "$folder"
 cp "$build/mingw/bin/isreloc.exe" "$folder/isreloc.exe"
 cp "$build/mingw64/bin/isreloc.exe" "$folder/isreloc-x64.exe"
 
-# README.txt: the README without the sections for the project's own developers, with Windows line
-# ends. A heading missing here means the README changed: better to stop than to ship those sections.
-developer_sections=("The two commands" "What runs where" "Building by hand" "The shape of the code")
+# README.txt: the guide for vendors and administrators, with Windows line ends: the README without
+# its sections for the project's developers, then the guides for vendors and for administrators.
+# A heading missing here means the README changed: better to stop than to ship those sections.
+developer_sections=("The two commands" "Read on")
+guides=(docs/vendors.md docs/administrators.md)
 for section in "${developer_sections[@]}"; do
   grep -qxF "## $section" README.md || { echo "README.md has no section \"$section\": update $0" >&2; exit 1; }
 done
-awk -v sections="$(printf '%s\n' "${developer_sections[@]}")" '
-  BEGIN { count = split(sections, list, "\n"); for (i = 1; i <= count; i++) if (list[i] != "") skip["## " list[i]] = 1 }
-  /^## / { skipping = ($0 in skip) }
-  !skipping { sub(/\r$/, ""); printf "%s\r\n", $0 }' README.md > "$folder/README.txt"
+for guide in "${guides[@]}"; do
+  [[ -r "$guide" ]] || { echo "no $guide: update $0" >&2; exit 1; }
+done
+{
+  awk -v sections="$(printf '%s\n' "${developer_sections[@]}")" '
+    BEGIN { count = split(sections, list, "\n"); for (i = 1; i <= count; i++) if (list[i] != "") skip["## " list[i]] = 1 }
+    /^## / { skipping = ($0 in skip) }
+    !skipping' README.md
+  for guide in "${guides[@]}"; do echo; cat "$guide"; done
+} | awk '{ sub(/\r$/, ""); printf "%s\r\n", $0 }' > "$folder/README.txt"
 
 if [[ "$signing" == yes ]]; then
   # Verified against the certificates in the .pfx (the signer and the chain it carries) besides the

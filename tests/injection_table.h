@@ -170,13 +170,11 @@ inline bool workDone(InjectionMachine& machine, const ModeUnderTest& mode, const
     return moved && command != nullptr && *command == isrelocCommand && saved != nullptr && *saved == productCommand;
 }
 
-// A failed look for the product ends a run quietly, as a missing product does: the look for
-// ProgramFilesDir (an empty value is taken as the root of the drive) and for the marker file.
+// A failed look for the marker file ends a run quietly, as a missing product does (the file
+// services answer only "there" or "not there"). A registry that cannot be read is never a product
+// that is not there: it ends with a box.
 inline bool findsNoProduct(Seam seam, uint64_t number, const CleanRun& clean) {
-    if (seam == Seam::services) return clean.serviceCalls[number - 1].kind == ServiceCall::fileExists;
-    const std::string& detail = clean.registryCalls[number - 1].detail;
-    return detail == "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion" ||
-           detail == "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion:ProgramFilesDir";
+    return seam == Seam::services && clean.serviceCalls[number - 1].kind == ServiceCall::fileExists;
 }
 
 // Runs the command the product's entry holds, as Windows would run it: isreloc's own command

@@ -425,4 +425,12 @@ TEST_P(RegistryRulesTest, ARenameKeepsEverySiblingAndTakesItsSortedPlace) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, RegistryRulesTest, testing::ValuesIn(registryBackends()), backendName);
 
+#ifdef _WIN32
+// Wine's own settings key tells Wine apart as its ntdll export does, for the runtimes that hide
+// the export: there keys must never be renamed. Windows has no such key.
+TEST(WineSigns, TheSettingsKeyTellsWineApartAsTheExportDoes) {
+    EXPECT_EQ(wineSettingsKeyPresent(), ReadOnlyKeyLock::underWine());
+}
+#endif
+
 }  // namespace

@@ -174,6 +174,16 @@ TEST_F(UninstallMode, MissingRelocatedKeyPutsTheDirectoryBack) {
     EXPECT_TRUE(services.launchedCommands().empty());
 }
 
+// Where a key cannot be renamed it is copied; a copy the registry refuses leaves the key under the
+// relocated name, and the directory goes back to it before the failure is reported.
+TEST_F(UninstallMode, AKeyThatCannotFollowTakesTheDirectoryBackBeforeTheReport) {
+    registry.failEvery(RegistryCall::renameKey, "HKLM\\" + std::string(kUninstallKey) + kTarget0);
+    registry.failEvery(RegistryCall::setValue, "HKLM\\" + std::string(kUninstallKey) + kGuid);
+    EXPECT_THROW(runUninstall(kUninstallArguments), ERegistryException);
+    expectStillRelocated();
+    EXPECT_TRUE(services.messages().empty() && services.launchedCommands().empty());
+}
+
 // Nothing to start is a failure the person who asked for the uninstall must see.
 TEST_F(UninstallMode, WithNothingSavedNothingIsStartedAndTheLaunchBoxSaysSo) {
     RegistryHandle key = kNoKey;

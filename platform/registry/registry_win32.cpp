@@ -10,6 +10,13 @@
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16 units");
 static_assert(sizeof(HKEY) == sizeof(RegistryHandle), "a handle travels whole through the seam");
 
+bool wineSettingsKeyPresent() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 namespace {
 
 // The registry view, chosen here once for every key isreloc opens, creates or deletes: the
@@ -47,10 +54,15 @@ using RenameKeyCall = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPCWSTR);
 using AnyFunction = void (*)();
 
 // Windows programs tell Wine apart by this export of its ntdll; Windows' own has none.
-bool runningUnderWine() {
+bool wineExportPresent() {
     const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
+
+// Some Wine-based runtimes hide the export from programs, so the rename's danger is not left to
+// it alone: every Wine prefix holds its own settings under this key, which Windows never makes.
+// A Windows machine where something else made it only moves keys by copying, which is safe anywhere.
+bool runningUnderWine() { return wineExportPresent() || wineSettingsKeyPresent(); }
 
 // RegRenameKey is looked up rather than imported: its export was undocumented until 2021 and is
 // missing from some Wine-based runtimes, where an import by name would keep isreloc from

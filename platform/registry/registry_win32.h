@@ -2,6 +2,10 @@
 // The Windows registry through advapi32, always in its 32-bit view (see registry_win32.cpp).
 #include "platform/registry/registry_api.h"
 
+// Whether the current user's settings hold Wine's own key (HKEY_CURRENT_USER\Software\Wine): one of
+// the two signs, with Wine's ntdll export, by which the backend tells Wine apart.
+bool wineSettingsKeyPresent();
+
 class Win32RegistryApi : public RegistryApi {
 public:
     Win32RegistryApi();

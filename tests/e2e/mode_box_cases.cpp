@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "../key_lock_win32.h"
 #include "fixture.h"
 #include "product_fixture.h"
 #include "run_log_check.h"
@@ -37,6 +38,7 @@ const char* const kBadHwnd =
 const char* const kMoveFailed = "Directory Error!\r\nUnable to move the uninstall directory to its new location";
 const char* const kRestoreFailed = "Directory Error!\r\nUnable to restore the uninstall directory to its old location";
 const char* const kKeyMissing = "Registry Error!\r\nUnable to find the uninstall key";
+const char* const kNoRegistry = "Registry Error!\r\nUnable to access the registry";
 
 // The product before install mode, untouched.
 void expectInstalled(CaseContext& context) {
@@ -61,9 +63,10 @@ void expectStillRelocated(CaseContext& context) {
 
 using Hook = std::function<void(CaseContext&)>;
 
-// Case-local things a prepare hook holds until cleanup (an open directory handle).
+// Case-local things a prepare hook holds until cleanup (an open directory handle, a key's DACL).
 struct HeldHandles {
     std::vector<UniqueKernelHandle> handles;
+    std::vector<std::unique_ptr<ReadOnlyKeyLock>> locks;
 };
 
 struct BoxRow {
@@ -88,6 +91,7 @@ E2eCase boxCase(const E2eEnvironment& environment, const BoxRow& row, const std:
             nullptr,
             [held](CaseContext& context) {
                 held->handles.clear();  // before the directories it holds are removed
+                held->locks.clear();    // before the keys they lock are written
                 restoreMachine(context);
             }};
     one.runNames = std::vector<std::string>{};
@@ -180,6 +184,17 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
          errorBox("Application Error", std::string("Exception ERegistryException in module isreloc.exe at ") +
                                            kAnyHex8 + ".\r\nInvalid data type for 'ProgramFilesDir'.\r\n"),
          1, expectInstalled, 1603},
+        // What a run that is not elevated sees: the uninstall entries can be read, not changed. It must
+        // say so rather than end as if nothing were installed.
+        {"install registry box: CurrentVersion and its Uninstall key read-only for everyone", "-hwnd0 " + guidOption,
+         [held](CaseContext& context) {
+             seedInstalled(context);
+             for (const std::string& key : {kCurrentVersionKey, kCurrentVersionKey + "\\Uninstall"}) {
+                 held->locks.push_back(std::make_unique<ReadOnlyKeyLock>(std::u16string(key.begin(), key.end())));
+                 context.expect(held->locks.back()->locked(), "cannot make " + key + " read-only");
+             }
+         },
+         errorBox("Registry Error", kNoRegistry), 0, expectInstalled, 1603},
         {"uninstall box A: a lone -u", "-u", seedRelocated,
          errorBox("Insufficient Commandline", kUninstallMissingOptions), 0, expectStillRelocated, 1639},
         {"uninstall box A: -tguid is no -guid", "-uninstall -tguid\"" + kGuid + "\"", seedRelocated,
