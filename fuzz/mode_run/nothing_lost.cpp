@@ -8,6 +8,7 @@
 namespace mode_run {
 
 using entry_promise::isrelocCommandForm;
+using entry_promise::namesMatch;
 
 bool isIsrelocCommand(const Value& value) {
     return (value.type == kRegSz || value.type == kRegExpandSz) &&
@@ -15,6 +16,28 @@ bool isIsrelocCommand(const Value& value) {
 }
 
 namespace {
+
+// A name install mode may take for itself when no -tguid names one: the source, "_" and digits.
+bool isOwnSuffixName(const RunNames& names, const std::string& name) {
+    if (name.size() <= names.source.size() + 1 || !namesMatch(name.substr(0, names.source.size()), names.source) ||
+        name[names.source.size()] != '_')
+        return false;
+    return name.find_first_not_of("0123456789", names.source.size() + 1) == std::string::npos;
+}
+
+// Whether a name is the other name of this run, beside the source.
+bool isRunTarget(const RunNames& names, const std::string& name) {
+    return names.target ? namesMatch(name, *names.target) : !names.uninstallMode && isOwnSuffixName(names, name);
+}
+
+// isreloc's command for this run's two names, in either direction: a command between other names
+// is a product's, whatever its form.
+bool isIsrelocCommandOfRun(const Value& value, const RunNames& names) {
+    if (!isIsrelocCommand(value)) return false;
+    const auto form = isrelocCommandForm(entry_promise::commandText(value.data));
+    return (namesMatch(form->relocated, names.source) && isRunTarget(names, form->restored)) ||
+           (namesMatch(form->restored, names.source) && isRunTarget(names, form->relocated));
+}
 
 // Where a value may be found after a run: a command at the key's top in either value of its pair
 // (install mode keeps the product's in the saved one, uninstall mode gives it back), any other
@@ -78,7 +101,7 @@ std::set<Value> isrelocCommandsSaved(const RegistryView& view, const RunNames& n
         if (!entry || !isRunName(names, narrow(*entry))) continue;
         for (const auto& [live, savedName] : kCommandPairs) {
             const auto value = values.find(foldedName(savedName));
-            if (value != values.end() && isIsrelocCommand(value->second)) saved.insert(value->second);
+            if (value != values.end() && isIsrelocCommandOfRun(value->second, names)) saved.insert(value->second);
         }
     }
     return saved;
