@@ -51,11 +51,13 @@ std::vector<std::u16string> placesOf(const std::u16string& path, const std::u16s
 }
 
 // A saved command (sz…) at a key's top whose live value holds a product command.
-bool savedBesideLiveProductCommand(const std::map<std::u16string, Value>& values, const std::u16string& valueName) {
+bool savedBesideLiveProductCommand(const std::map<std::u16string, Value>& values, const std::u16string& valueName,
+                                   const RunNames& names) {
     for (const auto& [live, saved] : kCommandPairs) {
         if (valueName != foldedName(saved)) continue;
         const auto command = values.find(foldedName(live));
-        return command != values.end() && !command->second.data.empty() && !isIsrelocCommand(command->second);
+        return command != values.end() && !command->second.data.empty() &&
+               !isIsrelocCommandOfRun(command->second, names);
     }
     return false;
 }
@@ -77,7 +79,7 @@ void expectKeyKept(const RegistryView& before, const RegistryView& after, const 
             const std::vector<std::u16string> places = placesOf(path, valueName);
             if (places.size() == 2 && isIsrelocCommand(value)) continue;
             if (path.empty() && known_faults::installOverwritesSavedProductCommand(
-                                    !names.uninstallMode, savedBesideLiveProductCommand(values, valueName)))
+                                    !names.uninstallMode, savedBesideLiveProductCommand(values, valueName, names)))
                 continue;
             bool found = false;
             for (const EntryTree& tree : now) {
