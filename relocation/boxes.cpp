@@ -59,3 +59,11 @@ void showKeyInTheWay(ModeContext& context, const std::string& keyPath) {
 void showSavedCommandInTheWay(ModeContext& context, const std::string& keyPath, const std::string& savedValue) {
     showError(context, savedCommandInTheWayText(keyPath, savedValue), "Registry Error");
 }
+
+void showMoveInProgress(ModeContext& context) {
+    context.outcome.noteBusy();
+    context.services.showMessage(
+        "Relocation Error!\r\nAnother relocation is in progress on this computer. Wait until it has finished, "
+        "then retry",
+        "Relocation Error", kTaskModalError);
+}

@@ -27,3 +27,5 @@ void showKeyInTheWay(ModeContext& context, const std::string& keyPath);
 // The product's key holds, in the saved value of a command, another command of the product than
 // the one the entry runs: relocating would write one over the other.
 void showSavedCommandInTheWay(ModeContext& context, const std::string& keyPath, const std::string& savedValue);
+// Another run of isreloc kept the lock on moves for as long as this one could wait.
+void showMoveInProgress(ModeContext& context);

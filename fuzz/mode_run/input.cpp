@@ -180,6 +180,7 @@ FuzzCase decodeCase(const uint8_t* data, size_t size) {
     const uint8_t last = input.byte();
     decoded.engineLines = (last & 1) != 0;
     decoded.keysCopied = (last & 2) != 0;
+    decoded.installAgain = (last & 4) != 0;
     return decoded;
 }
 

@@ -193,7 +193,8 @@ void checkWaitedRun(Trial& trial) {
 // {GUID}_1 when its look at {GUID}_0 failed.
 std::optional<entry_promise::IsrelocCommandForm> commandToRecoverWith(const Trial& trial) {
     const std::string relocatedName = trial.product.guid + "_0";
-    for (const std::string& name : {trial.names.target.value_or(relocatedName), relocatedName, trial.product.guid}) {
+    for (const std::string& name : {trial.names.target.value_or(relocatedName), relocatedName,
+                                    trial.product.guid + "_1", trial.product.guid}) {
         const EntryTree entry = entryTree(trial.after.registry, name);
         if (entry.count(u"") == 0) continue;
         const auto value = entry.at(u"").find(foldedName(u"UninstallString"));
@@ -203,10 +204,16 @@ std::optional<entry_promise::IsrelocCommandForm> commandToRecoverWith(const Tria
     return std::nullopt;
 }
 
-// After an injected failure or stop: the command the entry holds, run as Windows runs it from a
-// new process, brings the product back whole under its own name by the time the product's own
+// After an injected failure or stop, and install mode run again when the input says so (a stopped
+// run may be followed by any run): the command the entry holds, run as Windows runs it from a new
+// process, brings the product back whole under its own name by the time the product's own
 // uninstaller starts.
 void checkRecovery(Trial& trial) {
+    if (trial.input.installAgain) {
+        trial.files.enterDirectory("C:\\");
+        runOnce(trial.store, trial.files, " -hwnd0 -guid\"" + trial.product.guid + "\" -silent");
+        trial.after = {snapshot(trial.store), trial.files.entries(), &trial.files, trial.product.root};
+    }
     const std::optional<entry_promise::IsrelocCommandForm> command = commandToRecoverWith(trial);
     bool back = command ? false : backWhole(trial);
     if (command) {
