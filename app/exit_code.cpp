@@ -6,6 +6,7 @@ uint32_t exitCodeAtEnd(bool reportsResults, const RunOutcome& outcome) {
     if (!reportsResults) return 0;
     if (outcome.failed()) return kExitInstallFailure;
     if (outcome.refused()) return kExitInvalidCommandLine;
+    if (outcome.busy()) return kExitAlreadyRunning;
     if (const std::optional<LaunchOutcome>& waited = outcome.waited()) {
         if (waited->timedOut) return kExitTimeout;
         return waited->exitCodeRead ? waited->exitCode : kExitInstallFailure;

@@ -6,6 +6,7 @@
 // through it for the uninstall) ends with the codes deployment engines read:
 //   a failure on the machine (a box, a program that could not start or was not there)  1603
 //   the command line refused                                                           1639
+//   another run kept the lock on moves: nothing changed, try again                     1618
 //   the program waited for: its own exit code; 1460 when the wait ran out of time
 //   first, 1603 when its exit code could not be read
 //   otherwise: the program started, the product relocated, or not installed here     0
@@ -16,6 +17,7 @@
 constexpr uint32_t kExitInstallFailure = 1603;      // ERROR_INSTALL_FAILURE
 constexpr uint32_t kExitInvalidCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
 constexpr uint32_t kExitTimeout = 1460;             // ERROR_TIMEOUT
+constexpr uint32_t kExitAlreadyRunning = 1618;      // ERROR_INSTALL_ALREADY_RUNNING, which engines retry
 
 // After the program returned normally.
 uint32_t exitCodeAtEnd(bool reportsResults, const RunOutcome& outcome);

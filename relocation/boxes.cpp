@@ -49,3 +49,11 @@ void showDirectoryInTheWay(ModeContext& context, const std::string& directory) {
 void showKeyInTheWay(ModeContext& context, const std::string& keyPath) {
     showError(context, keyInTheWayText(keyPath), "Registry Error");
 }
+
+void showMoveInProgress(ModeContext& context) {
+    context.outcome.noteBusy();
+    context.services.showMessage(
+        "Relocation Error!\r\nAnother relocation is in progress on this computer. Wait until it has finished, "
+        "then retry",
+        "Relocation Error", kTaskModalError);
+}

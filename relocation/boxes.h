@@ -24,3 +24,5 @@ void showRegistryUnavailable(ModeContext& context);
 void showDirectoryInTheWay(ModeContext& context, const std::string& directory);
 // A key under a name the run needs that is not provably a leftover of this product.
 void showKeyInTheWay(ModeContext& context, const std::string& keyPath);
+// Another run of isreloc kept the lock on moves for as long as this one could wait.
+void showMoveInProgress(ModeContext& context);

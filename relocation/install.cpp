@@ -2,12 +2,14 @@
 
 #include "platform/text/text.h"
 #include "relocation/boxes.h"
+#include "relocation/interrupted_move.h"
 #include "relocation/key_contents.h"
 #include "relocation/key_probe.h"
 #include "relocation/key_move.h"
 #include "relocation/key_spelling.h"
 #include "relocation/key_writable.h"
 #include "relocation/maintenance_root.h"
+#include "relocation/move_lock.h"
 #include "relocation/path_length.h"
 #include "relocation/product_paths.h"
 #include "relocation/product_presence.h"
@@ -76,6 +78,9 @@ void relocateInstallation(ModeContext& context) {
         return;
     }
 
+    // From the first look at the product to the last write, no other run moves anything.
+    const std::unique_ptr<HeldMoveLock> moveLock = lockMoves(context, WhenBusy::tell);
+    if (!moveLock) return;
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::optional<std::u16string> foundRoot = locateMaintenanceRoot(context);
@@ -85,6 +90,9 @@ void relocateInstallation(ModeContext& context) {
         showIncorrectGuid(context);
         return;
     }
+    // Only between the run's two names: install mode's own target is not known before its search,
+    // and a run changes nothing under any other name.
+    if (targetGiven && finishInterruptedMove(context, *registry, root, source, givenTarget).refused) return;
     // No marker file: the product is not installed here, and there is nothing to move.
     const ProductPresence presence = productPresence(context, root, source);
     if (presence.unknown()) {

@@ -13,6 +13,9 @@ public:
     // Something on the machine is in the way or went wrong, or the program to start could not be
     // started or was not there to start.
     void noteFailure() { failed_ = true; }
+    // Another run kept the lock on moves for as long as this one could wait: nothing was changed,
+    // and the same command may be tried again.
+    void noteBusy() { busy_ = true; }
     // The product's program started, and the run did not wait for it.
     void noteStarted() { started_ = true; }
     // The product's program was waited for and came to this.
@@ -20,6 +23,7 @@ public:
 
     bool refused() const { return refused_; }
     bool failed() const { return failed_; }
+    bool busy() const { return busy_; }
     bool started() const { return started_; }
     const std::optional<LaunchOutcome>& waited() const { return waited_; }
 
@@ -27,6 +31,7 @@ public:
     void absorb(const RunOutcome& other) {
         refused_ = refused_ || other.refused_;
         failed_ = failed_ || other.failed_;
+        busy_ = busy_ || other.busy_;
         started_ = started_ || other.started_;
         if (other.waited_) waited_ = other.waited_;
     }
@@ -34,6 +39,7 @@ public:
 private:
     bool refused_ = false;
     bool failed_ = false;
+    bool busy_ = false;
     bool started_ = false;
     std::optional<LaunchOutcome> waited_;
 };

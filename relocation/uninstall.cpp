@@ -17,6 +17,7 @@
 #include "relocation/product_presence.h"
 #include "relocation/registry_object.h"
 #include "relocation/names.h"
+#include "relocation/move_lock.h"
 #include "relocation/options.h"
 #include "relocation/product_values.h"
 #include "relocation/put_back.h"
@@ -65,6 +66,9 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
         return std::nullopt;
     }
 
+    // Held until the restore's last write, and given back before the product's program starts.
+    const std::unique_ptr<HeldMoveLock> moveLock = lockMoves(context, WhenBusy::tell);
+    if (!moveLock) return std::nullopt;
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return std::nullopt;
     const std::optional<std::u16string> foundRoot = locateMaintenanceRoot(context);
@@ -209,6 +213,13 @@ void startThenKeepInstance(ModeContext& context, const Restored& restored, const
         context.outcome.noteWaited(facts.launch);
     else
         showStartFailed(context);
+    // Taken again for the put-back: another run may have moved things while the program ran.
+    const std::unique_ptr<HeldMoveLock> moveLock = lockMoves(context, WhenBusy::logIt);
+    if (!moveLock) {
+        services.logNote("the product stays under " + restored.restoredName +
+                         ": another run of isreloc kept the lock on moves");
+        return;
+    }
     std::unique_ptr<TRegistry> registry = openRegistryObject(context);
     if (!registry) return;
     const std::optional<std::u16string> foundRoot = locateMaintenanceRoot(context);

@@ -60,8 +60,9 @@ const std::vector<ModeBox> kUninstallBoxes = {
     {"Launch Error!\r\nUnable to start the uninstall command", "Launch Error"},
 };
 
-// Runs the whole table for one mode, prints it, and fails every row whose checks do not hold.
-void proveUnderInjection(const ModeUnderTest& mode) {
+// Runs the whole table for one mode on one registry, prints it, and fails every row whose checks
+// do not hold.
+void proveOnOneRegistry(const ModeUnderTest& mode) {
     const InjectionTable table = runInjectionTable(mode);
     std::fputs(formatInjectionTable(mode, table).c_str(), stdout);
     std::fflush(stdout);
@@ -78,6 +79,16 @@ void proveUnderInjection(const ModeUnderTest& mode) {
         EXPECT_TRUE(row.checks.runs) << "a command of the product's entry starts what is not there";
         EXPECT_TRUE(row.checks.outcome) << "outcome: " << row.outcome;
         EXPECT_TRUE(row.checks.recovery) << "recovery: " << row.recovery;
+    }
+}
+
+// The table for one mode, on a registry that renames keys and on one that copies them.
+void proveUnderInjection(const ModeUnderTest& mode) {
+    for (const bool keysCopied : {false, true}) {
+        ModeUnderTest onThisRegistry = mode;
+        onThisRegistry.keysCopied = keysCopied;
+        SCOPED_TRACE(keysCopied ? "keys copied" : "keys renamed");
+        proveOnOneRegistry(onThisRegistry);
     }
 }
 

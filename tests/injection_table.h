@@ -33,6 +33,9 @@ struct ModeUnderTest {
     // Where install mode's own search goes on to when it cannot read the key under targetName: a
     // key it cannot read may be somebody's, so the name counts as taken. Empty for a given target.
     std::string nextTargetName = {};
+    // The registry renames no key (as under Wine, or where Windows refuses): every key move copies,
+    // and the calls that fail or stop a run land inside the copy.
+    bool keysCopied = false;
 };
 
 struct RowChecks {
@@ -236,6 +239,7 @@ inline InjectionRow runRow(const ModeUnderTest& modeAsGiven, const CleanRun* cle
                            uint64_t number, CleanRun* cleanOut = nullptr) {
     ModeUnderTest mode = modeAsGiven;
     InjectionMachine machine;
+    if (mode.keysCopied) machine.registry.moveKeysByCopying();
     mode.prepare(machine);
     machine.services.openWindow(kInstallerWindow, 1);
     const InjectionMachine::Footprint start = machine.footprint();
@@ -358,8 +362,8 @@ inline std::string formatInjectionTable(const ModeUnderTest& mode, const Injecti
         if (!(row.sameCallHit && c.outside && c.once && c.runs && c.outcome && c.recovery))
             ++failing;
     }
-    out << "\n" << mode.name << ": " << table.registryCalls << " registry calls and " << table.serviceCalls
-        << " services calls in a clean run; " << table.rows.size() << " runs, " << failing
+    out << "\n" << mode.name << (mode.keysCopied ? ", keys copied" : ", keys renamed") << ": " << table.registryCalls
+        << " registry calls and " << table.serviceCalls << " services calls in a clean run; " << table.rows.size() << " runs, " << failing
         << " with a check failing\n"
         << "checks: out = nothing else changed, one = key (its command kept) and folder whole under one name, "
            "nothing under the other (- after a kill), run = every command of its entries starts what is there, "

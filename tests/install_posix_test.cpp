@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,17 @@ TEST_F(InstallMode, AKeyUnderASuffixNameIsKeptAndTheSearchGoesOn) {
     runInstall(kInstallArguments);
     expectRelocatedTo(kGuid + "_1");
     EXPECT_EQ(productKey(kTarget0), earlier);
+}
+
+// A restore killed mid-copy: the folder back under the GUID, a part of the key beside the whole
+// one. The whole key follows the folder before the instance moves again; the part is never moved.
+TEST_F(InstallMode, ARestoreCutShortIsFinishedBeforeTheProductMoves) {
+    runInstall(kInstallArguments);
+    std::filesystem::rename(services.hostPath(directory(kTarget0)), services.hostPath(directory(kGuid)));
+    setValue(std::string(kUninstallKey) + kGuid, "DisplayName", kRegSz, textBytes("Sample Product"));
+    services.scriptMoveLock(MoveLockGrant::Answer::takenOver);
+    runInstall(kInstallArguments + " -tguid" + kTarget0);
+    expectRelocatedTo(kTarget0);
 }
 
 TEST_F(InstallMode, MissingProductKeyPutsTheDirectoryBack) {

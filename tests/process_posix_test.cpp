@@ -50,6 +50,10 @@ TEST_F(ProcessRun, EachBoxIsShownOrLoggedAndEndsWithItsExitCode) {
     const auto programFilesDword = [](ProcessMachine& machine) {
         machine.setValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", kRegDword, {1, 0, 0, 0});
     };
+    const auto busy = [](ProcessMachine& machine) {
+        machine.installProduct();
+        machine.services.scriptMoveLock(MoveLockGrant::Answer::busy);
+    };
     const std::vector<BoxRow> rows = {
         {"seen, as always", nullptr, true, "-uninstall", "Insufficient Commandline", true, 0},
         {"-silent: a refused command line", nullptr, true, "-uninstall -silent" + kLogSwitch, "Insufficient Commandline",
@@ -64,6 +68,8 @@ TEST_F(ProcessRun, EachBoxIsShownOrLoggedAndEndsWithItsExitCode) {
          "-uninstall -guid" + kTarget0 + " -tguid" + kTarget0 + " -silent" + kLogSwitch, "Directory Error", false, 1603},
         {"-wait with the box seen: the exit code still tells", relocated, true,
          "-uninstall -guid" + kTarget0 + " -tguid" + kTarget0 + " -wait" + kLogSwitch, "Directory Error", true, 1603},
+        {"-silent: another run keeps the lock on moves: 1618, which engines retry", busy, true,
+         "-hwnd0 -silent -guid" + kGuid + kLogSwitch, "Relocation Error", false, 1618},
         {"seen failure report: exit 1", programFilesDword, true, "-hwnd0 -guid" + kGuid, "Application Error", true, 1},
         {"-silent failure report: 1603", programFilesDword, true, "-hwnd0 -silent -guid" + kGuid + kLogSwitch,
          "Application Error", false, 1603},

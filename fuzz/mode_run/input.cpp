@@ -177,7 +177,10 @@ FuzzCase decodeCase(const uint8_t* data, size_t size) {
     decoded.longName = input.pick(67);
     decoded.currentDirectory = input.pick(3);
     decoded.lockedKeys = input.byte();
-    decoded.engineLines = (input.byte() & 1) != 0;
+    const uint8_t last = input.byte();
+    decoded.engineLines = (last & 1) != 0;
+    decoded.keysCopied = (last & 2) != 0;
+    decoded.installAgain = (last & 4) != 0;
     return decoded;
 }
 

@@ -66,11 +66,17 @@ struct FuzzCase {
     uint8_t standInChoice = 0;
     // What the last bytes add; none (an input that ends before them) keeps older inputs' meaning:
     // the GUID lengthened to 190..255 characters, the current directory inside the source's or
-    // the target's folder, locked keys, an engine's line in UninstallString.
+    // the target's folder, locked keys, an engine's line in UninstallString, a registry whose keys
+    // are not renamed (as under Wine, or where Windows refuses): every key move copies; install
+    // mode run again after a failure or a stop (bits 0, 1 and 2 of the last byte).
     size_t longName = 0;
     size_t currentDirectory = 0;
     uint8_t lockedKeys = 0;
     bool engineLines = false;
+    bool keysCopied = false;
+    // After a failure or a stop, install mode runs again before the entry, as the product's setup
+    // may when it ends.
+    bool installAgain = false;
 };
 
 FuzzCase decodeCase(const uint8_t* data, size_t size);

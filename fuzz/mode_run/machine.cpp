@@ -209,14 +209,15 @@ std::string lengthened(std::string text, const std::string& tail) {
     return text;
 }
 
-// Keys locked as a DACL locks them, where they exist: bit 0 the Uninstall key, bits 1 and 2 the
+// Keys locked as a DACL locks them, where they exist: bit 0 the Uninstall key and CurrentVersion
+// above it, readable only, as for a run that is not elevated; bits 1 and 2 the
 // keys under {GUID} and {GUID}_0 readable only; bits 3, 4 and 5 the keys under {GUID}_0, {GUID}_1
 // and {GUID} not even readable (deleting them allowed); bits 6 and 7 the subkey Level1 of the
 // keys under {GUID} and {GUID}_0 readable only. True when any key was locked.
 bool lockKeys(MemoryRegistry& store, uint8_t bits, const std::string& guid) {
     const std::string keys[] = {"",           "\\" + guid,        "\\" + guid + "_0",           "\\" + guid + "_0",
                                 "\\" + guid + "_1", "\\" + guid, "\\" + guid + "\\Level1", "\\" + guid + "_0\\Level1"};
-    bool locked = false;
+    bool locked = (bits & 1) != 0 && store.grantOnly("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", kKeyRead);
     for (size_t bit = 0; bit < std::size(keys); ++bit)
         if (bits & (1u << bit))
             locked = store.grantOnly("HKLM\\" + kUninstallKey + keys[bit],

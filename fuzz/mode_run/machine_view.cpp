@@ -6,10 +6,20 @@ namespace mode_run {
 
 using entry_promise::namesMatch;
 
+std::u16string foldedName(std::u16string name) {
+    for (char16_t& c : name) {
+        if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+            c = static_cast<char16_t>(c - 0x20);
+        else if (c == 0xFF)
+            c = 0x178;
+    }
+    return name;
+}
+
 namespace {
 
 void readTree(MemoryRegistry& registry, RegistryHandle key, const std::u16string& path, RegistryView& view) {
-    auto& values = view.keys[foldNameCase(path)];
+    auto& values = view.keys[foldedName(path)];
     char16_t name[2048];
     for (uint32_t index = 0;; ++index) {
         uint32_t length = 2048;
@@ -20,7 +30,7 @@ void readTree(MemoryRegistry& registry, RegistryHandle key, const std::u16string
         length = 2048;
         if (registry.regEnumValueW(key, index, name, &length, &type, value.data.data(), &size) != 0)
             fail("cannot read the store");
-        values[foldNameCase(std::u16string(name, length))] = value;
+        values[foldedName(std::u16string(name, length))] = value;
     }
     for (uint32_t index = 0;; ++index) {
         uint32_t length = 2048;
@@ -50,7 +60,7 @@ std::optional<std::u16string> entryOf(const std::u16string& foldedPath) {
 
 EntryTree entryTree(const RegistryView& view, const std::string& name) {
     EntryTree tree;
-    const std::u16string top = kUninstallPrefix + foldNameCase(wide(name));
+    const std::u16string top = kUninstallPrefix + foldedName(wide(name));
     for (const auto& [path, values] : view.keys)
         if (path == top || path.compare(0, top.size() + 1, top + u"\\") == 0) tree[path.substr(top.size())] = values;
     return tree;
@@ -59,14 +69,14 @@ EntryTree entryTree(const RegistryView& view, const std::string& name) {
 EntryTree foldedTree(const KeyTree& tree) {
     EntryTree folded;
     for (const auto& [path, values] : tree) {
-        auto& key = folded[foldNameCase(path.empty() ? u"" : u"\\" + wide(path))];
-        for (const auto& [name, value] : values) key[foldNameCase(wide(name))] = value;
+        auto& key = folded[foldedName(path.empty() ? u"" : u"\\" + wide(path))];
+        for (const auto& [name, value] : values) key[foldedName(wide(name))] = value;
     }
     return folded;
 }
 
 bool MachineView::keyThere(const std::string& name) const {
-    return registry.keys.count(kUninstallPrefix + foldNameCase(wide(name))) != 0;
+    return registry.keys.count(kUninstallPrefix + foldedName(wide(name))) != 0;
 }
 
 bool MachineView::entryThere(const std::string& path) const {
@@ -81,10 +91,10 @@ bool MachineView::productAt(const std::string& name) const {
 }
 
 bool MachineView::entryRuns(const std::string& name, bool stoppedDead) const {
-    const auto key = registry.keys.find(kUninstallPrefix + foldNameCase(wide(name)));
+    const auto key = registry.keys.find(kUninstallPrefix + foldedName(wide(name)));
     if (key == registry.keys.end()) return true;
     for (const char* valueName : entry_promise::kCommandValues) {
-        const auto value = key->second.find(foldNameCase(wide(valueName)));
+        const auto value = key->second.find(foldedName(wide(valueName)));
         if (value == key->second.end() || (value->second.type != kRegSz && value->second.type != kRegExpandSz))
             continue;
         const auto here = [this](const std::string& folder) { return productAt(folder); };

@@ -9,9 +9,13 @@
 
 #include "fuzz/mode_run/machine.h"
 #include "fuzz/mode_run/run_names.h"
-#include "platform/registry/name_case.h"
 
 namespace mode_run {
+
+// Key and value names match as the registry matches them, without regard to letter case: the
+// letters of ASCII and Latin-1, which are all the machines' names hold, are folded to upper case
+// by the Unicode simple mapping; any other unit stands for itself.
+std::u16string foldedName(std::u16string name);
 
 struct RegistryView {
     // Folded key path -> the values by folded name (type and bytes), for the whole of HKLM.
@@ -22,7 +26,7 @@ using EntryTree = std::map<std::u16string, std::map<std::u16string, Value>>;
 
 RegistryView snapshot(MemoryRegistry& registry);
 
-inline const std::u16string kUninstallPrefix = foldNameCase(u"HKLM\\" + wide(kUninstallKey) + u"\\");
+inline const std::u16string kUninstallPrefix = foldedName(u"HKLM\\" + wide(kUninstallKey) + u"\\");
 
 // The top-level uninstall entry a folded key path lies in, or nothing when it lies outside them.
 std::optional<std::u16string> entryOf(const std::u16string& foldedPath);

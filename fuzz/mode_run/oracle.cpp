@@ -3,30 +3,75 @@
 #include <optional>
 #include <vector>
 
+#include "known_faults.h"
 #include "fuzz/mode_run/check.h"
 
 namespace mode_run {
 
 using entry_promise::isrelocCommandForm;
 
-void checkOutcome(const Trial& trial) {
+namespace {
+
+// The boxes that refuse the command line: the usage box, an option missing, a GUID, window
+// handle or time-out in the wrong form. Every other box tells of a failure.
+bool refusesCommandLine(const RecordedMessage& box) {
+    return box.caption == "Commandline" || box.caption == "Insufficient Commandline" ||
+           box.caption == "Incorrect format";
+}
+
+// What the run's exit code tells when it must be read (README, exit codes), from what it did.
+uint32_t toldByExitCode(const Trial& trial, bool boxesSeen) {
     const Outcome& outcome = trial.outcome;
     const StandIn& standIn = trial.standIn;
+    if (outcome.reported) return 1603;
+    if (outcome.waits > 0)
+        return !standIn.starts ? 1603u : outcome.timedOut ? 1460u : standIn.end == WaitEnd::codeUnread ? 1603u
+                                                                                                   : standIn.exitCode;
+    if (boxesSeen && outcome.boxes == 1) return refusesCommandLine(trial.files.messages().back()) ? 1639 : 1603;
+    return 0;
+}
+
+// A run that ended 0 with no box and no report did its work: install mode relocated the product,
+// or found none installed under its name (no setup.exe in its folder); uninstall mode started a
+// command. A failure is never told as a success.
+bool workShows(const Trial& trial) {
+    const RunNames& names = trial.names;
+    if (!names.guidFound) return false;
+    if (names.uninstallMode) return !trial.files.launchedCommands().empty();
+    if (!trial.before.productAt(names.source)) return true;
+    return names.target && trial.after.keyThere(*names.target) && trial.after.productAt(*names.target);
+}
+
+}  // namespace
+
+void checkOutcome(const Trial& trial) {
+    const Outcome& outcome = trial.outcome;
+    const RunNames& names = trial.names;
     // A waited program that cannot start adds its own box.
-    const size_t startBoxes = outcome.waits > 0 && !standIn.starts ? 1 : 0;
+    const size_t startBoxes = outcome.waits > 0 && !trial.standIn.starts ? 1 : 0;
     check(outcome.boxes + (outcome.reported ? 1 : 0) <= 1 + startBoxes, "more than one box shown by" + trial.run);
     if (outcome.killed) return;
     const uint32_t code = outcome.exitCode;
-    const bool expectedCode = code == 0 || code == 1 || code == 1603 || code == 1639 ||
-                              (outcome.waits > 0 && standIn.starts && code == standIn.exitCode) ||
-                              (outcome.timedOut && code == 1460);
-    check(expectedCode, "exit code " + std::to_string(code) + " from" + trial.run);
-    if (outcome.reported) check(code == 1 || code == 1603, "a reported failure ended with " + std::to_string(code));
-    const std::string switches = lowered(trial.arguments);
-    if (trial.interactive && outcome.waits == 0 && switches.find("-silent") == std::string::npos &&
-        switches.find("-quiet") == std::string::npos && switches.find("-modify") == std::string::npos &&
-        switches.find("-wait") == std::string::npos)
+    const std::string ended = "exit code " + std::to_string(code) + " from" + trial.run;
+    const bool boxesShown = trial.interactive && !names.silent;
+    // A services call made to fail may be a box that was never recorded.
+    const bool boxesSeen = boxesShown && trial.input.injection != Injection::failServices;
+    if (boxesShown && !names.wait && !names.modify) {
         check(code == (outcome.reported ? 1u : 0u), "an interactive run ended with " + std::to_string(code));
+    } else if (outcome.waits > 0) {
+        // A put-back that failed after the wait may tell 1603 instead.
+        check(code == toldByExitCode(trial, boxesSeen) || code == 1603, ended);
+    } else if (boxesSeen || outcome.reported) {
+        check(code == toldByExitCode(trial, boxesSeen), ended);
+    } else {
+        check(code == 0 || code == 1603 || code == 1639, ended);
+        check(code != 1639 || (trial.before.registry.keys == trial.after.registry.keys &&
+                               trial.before.files == trial.after.files),
+              "a command line refused with 1639 changed the machine in" + trial.run);
+    }
+    const bool quietSuccess = code == 0 && !outcome.reported && outcome.waits == 0 && (!boxesSeen || outcome.boxes == 0);
+    if (quietSuccess && trial.input.injection != Injection::failServices)
+        check(workShows(trial), "a run ended 0, nothing shown, its work not done:" + trial.run);
 }
 
 void checkNothingLost(const Trial& trial) {
@@ -54,7 +99,16 @@ void checkProductWhole(const Trial& trial) {
     const RunNames& names = trial.names;
     const Outcome& outcome = trial.outcome;
     if (!trial.productWasWhole || trial.productRemoved) return;
-    if (!outcome.killed) {
+    const bool failed = trial.input.injection == Injection::failRegistry && names.target;
+    const std::string call = lowered(outcome.injectedCall);
+    const auto onKey = [&call](const std::string& name) {
+        return call.rfind(lowered("HKLM\\" + kUninstallKey + "\\" + name), 0) == 0;
+    };
+    const bool knownFault =
+        failed && known_faults::restoreWithReadOnlySubkeySplitsProduct(
+                      names.uninstallMode, trial.input.keysCopied, (trial.input.lockedKeys & 0x80) != 0,
+                      onKey(names.source) || onKey(*names.target));
+    if (!outcome.killed && !knownFault) {
         const std::optional<std::string> onceAfter = trial.after.productOnce(names);
         check(onceAfter.has_value(), "the product is not there once, key and folder under one name, after" + trial.run);
         // A restore that failed after its moves gives the main command back last: isreloc's, it
@@ -81,7 +135,7 @@ bool backWhole(Trial& trial) {
     const MachineView now{snapshot(trial.store), trial.files.entries(), &trial.files, product.root};
     EntryTree key = entryTree(now.registry, product.guid);
     for (const auto& [live, saved] : kCommandPairs)
-        if (key.count(u"") != 0) key[u""].erase(foldNameCase(saved));
+        if (key.count(u"") != 0) key[u""].erase(foldedName(saved));
     return key == foldedTree(installed) && !now.keyThere(relocatedName) && now.productAt(product.guid) &&
            !now.folderThere(relocatedName);
 }
@@ -149,20 +203,27 @@ void checkWaitedRun(Trial& trial) {
 // {GUID}_1 when its look at {GUID}_0 failed.
 std::optional<entry_promise::IsrelocCommandForm> commandToRecoverWith(const Trial& trial) {
     const std::string relocatedName = trial.product.guid + "_0";
-    for (const std::string& name : {trial.names.target.value_or(relocatedName), relocatedName, trial.product.guid}) {
+    for (const std::string& name : {trial.names.target.value_or(relocatedName), relocatedName,
+                                    trial.product.guid + "_1", trial.product.guid}) {
         const EntryTree entry = entryTree(trial.after.registry, name);
         if (entry.count(u"") == 0) continue;
-        const auto value = entry.at(u"").find(foldNameCase(u"UninstallString"));
+        const auto value = entry.at(u"").find(foldedName(u"UninstallString"));
         if (value != entry.at(u"").end() && isIsrelocCommand(value->second))
             return isrelocCommandForm(entry_promise::commandText(value->second.data));
     }
     return std::nullopt;
 }
 
-// After an injected failure or stop: the command the entry holds, run as Windows runs it from a
-// new process, brings the product back whole under its own name by the time the product's own
+// After an injected failure or stop, and install mode run again when the input says so (a stopped
+// run may be followed by any run): the command the entry holds, run as Windows runs it from a new
+// process, brings the product back whole under its own name by the time the product's own
 // uninstaller starts.
 void checkRecovery(Trial& trial) {
+    if (trial.input.installAgain) {
+        trial.files.enterDirectory("C:\\");
+        runOnce(trial.store, trial.files, " -hwnd0 -guid\"" + trial.product.guid + "\" -silent");
+        trial.after = {snapshot(trial.store), trial.files.entries(), &trial.files, trial.product.root};
+    }
     const std::optional<entry_promise::IsrelocCommandForm> command = commandToRecoverWith(trial);
     bool back = command ? false : backWhole(trial);
     if (command) {

@@ -26,16 +26,17 @@ void arm(Injection injection, uint64_t call, MemoryRegistry& store, RegistryKill
     }
 }
 
-void tellInjectedCall(Injection injection, uint64_t call, const RegistryKillSwitch& registry,
+// The call injected, as the switches name it; for a reader, also the call's number and kind.
+void noteInjectedCall(Outcome& outcome, Injection injection, uint64_t call, const RegistryKillSwitch& registry,
                       const ServicesSwitch& services) {
-    if (std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") == nullptr || injection == Injection::none) return;
     const bool registryCall = injection == Injection::failRegistry || injection == Injection::killRegistry;
-    if (registryCall && call <= registry.calls().size())
+    if (injection != Injection::none && !registryCall && call <= services.calls().size())
+        outcome.injectedCall = services.calls()[call - 1].detail;
+    if (injection == Injection::none || !registryCall || call > registry.calls().size()) return;
+    outcome.injectedCall = registry.calls()[call - 1].detail;
+    if (std::getenv("ISRELOC_MODE_FUZZ_VERBOSE") != nullptr)
         std::fprintf(stderr, "  injected at registry call %llu: %s %s\n", static_cast<unsigned long long>(call),
-                     registryCallName(registry.calls()[call - 1].kind), registry.calls()[call - 1].detail.c_str());
-    if (!registryCall && call <= services.calls().size())
-        std::fprintf(stderr, "  injected at services call %llu: %s\n", static_cast<unsigned long long>(call),
-                     services.calls()[call - 1].detail.c_str());
+                     registryCallName(registry.calls()[call - 1].kind), outcome.injectedCall.c_str());
 }
 
 }  // namespace
@@ -69,7 +70,7 @@ Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::str
     outcome.timedOut = standInServices.timedOut;
     store.clearFailures();
     outcome.boxes = files.messages().size() - boxesBefore;
-    tellInjectedCall(injection, call, registry, services);
+    noteInjectedCall(outcome, injection, call, registry, services);
     return outcome;
 }
 

@@ -20,6 +20,7 @@ struct Outcome {
     uint32_t exitCode = 0;
     int waits = 0;          // programs started and waited for
     bool timedOut = false;  // and the wait ran past -timeout
+    std::string injectedCall;  // the call injected, as the switches name it; empty when none was reached
 };
 
 Outcome runOnce(MemoryRegistry& store, MemoryFileServices& files, const std::string& arguments,

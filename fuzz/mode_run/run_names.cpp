@@ -23,17 +23,20 @@ std::string restoredNameOf(const std::string& name) {
 
 RunNames runNamesOf(const std::vector<std::string>& arguments) {
     std::vector<std::string> list;
+    RunNames names;
     for (const std::string& argument : arguments) {
         const std::string word = lowered(argument);
         if (word == "--") break;
+        names.silent = names.silent || word == "-silent" || word == "-quiet";
+        names.wait = names.wait || word == "-wait" || word == "-quiet";
         if (word != "-silent" && word != "-wait" && word != "-quiet" && word.rfind("-log", 0) != 0 &&
             word.rfind("-timeout", 0) != 0)
             list.push_back(word);
     }
-    RunNames names;
     for (auto word = list.begin(); word != list.end(); ++word)
         if (*word == "-u" || *word == "-uninstall" || *word == "-modify") {
             names.uninstallMode = true;
+            names.modify = *word == "-modify";
             list.erase(word);
             break;
         }

@@ -12,6 +12,9 @@ struct RunNames {
     bool guidFound = false;
     std::string source;
     std::optional<std::string> target;  // none: install mode's own, found on the machine
+    bool modify = false;  // the mode was selected by -modify: the run waits for the product's Change
+    bool silent = false;  // -silent or -quiet: no box is shown
+    bool wait = false;    // -wait or -quiet
 };
 
 // Arguments arrive lowercased; isreloc's own switches (-silent, -wait, -quiet, -log..., -timeout...) and

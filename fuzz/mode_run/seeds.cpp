@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/mode_run/input.h"
@@ -47,9 +48,11 @@ public:
     // code chosen by bits 2 to 4, how its wait ends by bits 5 and 6, bit 7 for a window station
     // nobody sees.
     SeedWriter& standIn(uint8_t choice) { return put(choice); }
-    // What the extras add: a lengthened GUID, the current directory, locked keys, engine lines.
-    SeedWriter& extras(uint8_t longName, uint8_t currentDirectory, uint8_t lockedKeys, bool engineLines) {
-        return put(longName).put(currentDirectory).put(lockedKeys).put(engineLines ? 1 : 0);
+    // What the extras add: a lengthened GUID, the current directory, locked keys, engine lines, a
+    // registry whose keys are not renamed.
+    SeedWriter& extras(uint8_t longName, uint8_t currentDirectory, uint8_t lockedKeys, bool engineLines,
+                       bool keysCopied = false) {
+        return put(longName).put(currentDirectory).put(lockedKeys).put((engineLines ? 1 : 0) | (keysCopied ? 2 : 0));
     }
     // A switch of the unattended ones: 0 -silent, 1 -wait, 2 -quiet, 3 -log, 4 "--" and a tail, 5 -modify.
     SeedWriter& unattended(uint8_t which) { return put(6).put(which); }
@@ -81,6 +84,19 @@ void addCleanRuns(Seeds& seeds) {
             SeedWriter().clean(1).injection(Injection::failRegistry, call).bytes;
     }
     seeds["clean-install-killed-after-move"] = SeedWriter().clean(0).injection(Injection::killServices, 4).bytes;
+    // The same on a registry whose keys are not renamed: the key moves by a copy, and the failure or
+    // the stop lands inside it.
+    seeds["clean-install-copied"] = SeedWriter().clean(0).injection().standIn(0).extras(0, 0, 0, false, true).bytes;
+    seeds["clean-uninstall-copied"] = SeedWriter().clean(1).injection().standIn(0).extras(0, 0, 0, false, true).bytes;
+    for (const uint8_t call : {60, 90, 120, 150, 180}) {
+        for (const auto& [kind, name] : {std::make_pair(Injection::failRegistry, "failed"),
+                                         std::make_pair(Injection::killRegistry, "killed")}) {
+            seeds["clean-install-copied-" + std::string(name) + "-" + std::to_string(call)] =
+                SeedWriter().clean(0).injection(kind, call).standIn(0).extras(0, 0, 0, false, true).bytes;
+            seeds["clean-uninstall-copied-" + std::string(name) + "-" + std::to_string(call)] =
+                SeedWriter().clean(1).injection(kind, call).standIn(0).extras(0, 0, 0, false, true).bytes;
+        }
+    }
 }
 
 void addWaitedRuns(Seeds& seeds) {

@@ -51,6 +51,7 @@ void describe(const Trial& trial) {
 
 void setUp(Trial& trial) {
     Machine& machine = trial.input.machine;
+    if (trial.input.keysCopied) trial.store.moveKeysByCopying();
     trial.product.root = maintenanceRootOf(machine.programFiles);
     lengthenNames(trial);
     trial.arguments = trial.input.line.text(&trial.written);

@@ -34,6 +34,7 @@ public:
         return inner_.openForAppending(path);
     }
     LocalTime localTime() override { return inner_.localTime(); }
+    MoveLockGrant takeMoveLock(uint32_t waitMilliseconds) override { return inner_.takeMoveLock(waitMilliseconds); }
     void logNote(const std::string& text) override { inner_.logNote(text); }
 
 protected:

@@ -48,6 +48,25 @@ struct LocalTime {
     uint16_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
+// isreloc's own lock on moves, one for the whole machine: while one run holds it, no other run
+// looks at or changes any product's folder or key. Released when the object goes.
+class HeldMoveLock {
+public:
+    virtual ~HeldMoveLock() = default;
+};
+
+// What came of asking for the lock.
+struct MoveLockGrant {
+    enum class Answer {
+        taken,      // nobody held it
+        takenOver,  // a run that held it ended without giving it back (killed): what it was
+                    // doing may have stopped half-way
+        busy,       // another run held it for the whole wait, or it could not be made at all
+    };
+    Answer answer = Answer::busy;
+    std::unique_ptr<HeldMoveLock> held;  // null when busy
+};
+
 class Services {
 public:
     virtual ~Services() = default;
@@ -100,6 +119,9 @@ public:
     // write it meanwhile; null when it cannot be opened.
     virtual std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) = 0;
     virtual LocalTime localTime() = 0;
+    // Takes the lock on moves, waiting at most this long for a run that holds it to give it back.
+    virtual MoveLockGrant takeMoveLock(uint32_t waitMilliseconds) = 0;
+
     // One line for the run's log, when one is kept; nothing otherwise. For what only a mode can
     // tell, such as why it left the product where it is.
     virtual void logNote(const std::string& text) { (void)text; }

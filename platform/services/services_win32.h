@@ -24,4 +24,5 @@ public:
     std::u16string fullPath(const std::u16string& path) override;
     std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) override;
     LocalTime localTime() override;
+    MoveLockGrant takeMoveLock(uint32_t waitMilliseconds) override;
 };

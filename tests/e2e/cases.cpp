@@ -122,7 +122,8 @@ std::vector<E2eCase> allCases(const E2eEnvironment& environment) {
             one.runNames = std::vector<std::string>{};
             cases.push_back(std::move(one));
         }
-    for (auto group : {installModeCases, roundTripCases, modeBoxCases, badInputCases, unattendedCases, instanceCases})
+    for (auto group : {installModeCases, roundTripCases, modeBoxCases, badInputCases, unattendedCases, instanceCases,
+                       overlapCases})
         for (E2eCase& one : group(environment)) cases.push_back(std::move(one));
     return cases;
 }

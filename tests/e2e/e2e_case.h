@@ -107,6 +107,8 @@ std::vector<E2eCase> instanceCases(const E2eEnvironment& environment);
 std::vector<E2eCase> badInputCases(const E2eEnvironment& environment);
 // Runs nobody watches: -silent, an unseen window station, -wait, "--" and the log.
 std::vector<E2eCase> unattendedCases(const E2eEnvironment& environment);
+// Runs cut short or overlapping on one product.
+std::vector<E2eCase> overlapCases(const E2eEnvironment& environment);
 
 // True when actual equals expected, each kAnyHex8 in expected matching eight upper-case hex digits.
 bool boxTextMatches(const std::string& expected, const std::string& actual);

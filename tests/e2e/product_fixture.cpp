@@ -162,8 +162,10 @@ std::string isrelocUninstallCommand(const E2eEnvironment& environment, const std
            sourceName + "\"";
 }
 
-KeyTree productKeyTree(const ProductCommand& command) {
+KeyTree productKeyTree(const ProductCommand& command, int bulkSubkeys) {
     KeyTree tree;
+    for (int value = 0; value < bulkSubkeys * 100; ++value)
+        tree[L"Bulk" + std::to_wstring(value / 100)][L"Value" + std::to_wstring(value % 100)] = text(REG_SZ, L"part");
     KeyValues& top = tree[L""];
     top[L""] = text(REG_SZ, L"Default value of the product key");
     // "製品のアンインストール": a display name no Western code page holds.
@@ -189,8 +191,8 @@ KeyTree productKeyTree(const ProductCommand& command) {
     return tree;
 }
 
-KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& isrelocCommand) {
-    KeyTree tree = productKeyTree(command);
+KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& isrelocCommand, int bulkSubkeys) {
+    KeyTree tree = productKeyTree(command, bulkSubkeys);
     KeyValues& top = tree[L""];
     top[L"szUninstallString"] = top[L"UninstallString"];
     top[L"UninstallString"] = text(REG_SZ, widenAnsi(isrelocCommand));

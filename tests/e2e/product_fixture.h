@@ -46,10 +46,11 @@ std::string maintenanceRoot(const E2eEnvironment& environment);
 std::string isrelocUninstallCommand(const E2eEnvironment& environment, const std::string& targetName,
                                 const std::string& sourceName);
 
-KeyTree productKeyTree(const ProductCommand& command);
+// bulkSubkeys more subkeys of 100 values each make a key whose move takes long enough to be cut short.
+KeyTree productKeyTree(const ProductCommand& command, int bulkSubkeys = 0);
 // The product's key once relocated: its own command under "szUninstallString" with its type and
 // bytes, and the tool's command, a REG_SZ, in "UninstallString".
-KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& isrelocCommand);
+KeyTree relocatedKeyTree(const ProductCommand& command, const std::string& isrelocCommand, int bulkSubkeys = 0);
 
 // prepare: points "ProgramFilesDir" at the scratch folder (the machine's own value is kept for
 // restoreMachine), the probe's log into the scratch folder, and sets the variable the expandable

@@ -288,6 +288,7 @@ int32_t MemoryRegistry::deleteKey(RegistryHandle base, const std::u16string& sub
 // below it), then the new name, then the place the name would take.
 int32_t MemoryRegistry::regRenameKey(RegistryHandle key, const char16_t* subPath, const char16_t* newName) {
     if (injectFailure(RegistryCall::renameKey, key, subPath)) return kInjectedFailure;
+    if (!renamesKeys_) return kErrorCallNotImplemented;
     const std::u16string path = subPath;
     std::shared_ptr<Node> node;
     // Below a handle the key is opened anew for writing; without a sub-path the handle itself

@@ -55,6 +55,11 @@ public:
 
     MemoryRegistry();
 
+    // From now on no key is renamed: regRenameKey answers kErrorCallNotImplemented before looking
+    // at anything, as the system does under Wine, so that every key move goes by a copy. The call
+    // is still counted.
+    void moveKeysByCopying() { renamesKeys_ = false; }
+
     int32_t regOpenKeyExA(RegistryHandle base, const char* subPath, uint32_t access, RegistryHandle* result) override;
     int32_t regCreateKeyExA(RegistryHandle base, const char* subPath, uint32_t access, RegistryHandle* result) override;
     int32_t regQueryValueExA(RegistryHandle key, const char* name, uint32_t* type, uint8_t* data,
@@ -168,4 +173,5 @@ private:
     std::set<std::pair<RegistryCall, std::u16string>> failingKinds_;  // folded key paths
     std::vector<std::weak_ptr<Node>> restricted_;  // keys whose security grantOnly set
     std::vector<RegistryChange> changes_;
+    bool renamesKeys_ = true;
 };

@@ -103,3 +103,10 @@ std::string RecordingServices::appended(const std::string& path) const {
     const auto file = files_.find(path);
     return file == files_.end() ? std::string() : file->second;
 }
+
+MoveLockGrant RecordingServices::takeMoveLock(uint32_t) {
+    MoveLockGrant grant;
+    grant.answer = moveLockAnswer_;
+    if (grant.answer != MoveLockGrant::Answer::busy) grant.held = std::make_unique<HeldMoveLock>();
+    return grant;
+}

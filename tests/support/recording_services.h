@@ -42,6 +42,9 @@ public:
     void scriptLaunchOutcome(const LaunchOutcome& outcome) { launchOutcome_ = outcome; }
     void scriptInteractiveWindowStation(bool interactive) { interactive_ = interactive; }
     void scriptLocalTime(const LocalTime& time) { localTime_ = time; }
+    // What takeMoveLock answers from now on (taken until told otherwise), as when another run
+    // keeps the lock for the whole wait, or a killed run left it; nothing ever waits.
+    void scriptMoveLock(MoveLockGrant::Answer answer) { moveLockAnswer_ = answer; }
     // No file opens for appending from now on, as on a read-only folder.
     void failAppends() { appendsFail_ = true; }
 
@@ -75,6 +78,7 @@ public:
     std::u16string fullPath(const std::u16string& path) override { return path; }
     std::unique_ptr<AppendFile> openForAppending(const std::u16string& path) override;
     LocalTime localTime() override { return localTime_; }
+    MoveLockGrant takeMoveLock(uint32_t waitMilliseconds) override;
 
 private:
     std::string expandNarrow(const std::string& text) const;
@@ -91,5 +95,6 @@ private:
     LocalTime localTime_{2024, 3, 9, 14, 5, 7, 42};
     bool appendsFail_ = false;
     int appendOpenings_ = 0;
+    MoveLockGrant::Answer moveLockAnswer_ = MoveLockGrant::Answer::taken;
     std::map<std::string, std::string> files_;  // path -> everything appended to it
 };
