@@ -4,6 +4,7 @@
 #include "relocation/boxes.h"
 #include "relocation/interrupted_move.h"
 #include "relocation/key_contents.h"
+#include "relocation/key_probe.h"
 #include "relocation/key_move.h"
 #include "relocation/key_spelling.h"
 #include "relocation/key_writable.h"
@@ -43,13 +44,12 @@ void showKeyMoveProblem(ModeContext& context, KeyMoveResult result, const std::s
 
 // Puts the product's commands back as they were in its key under the source name, before a box
 // or a report: a failure there cannot be helped, and the one being reported matters more.
-void giveCommandsBackUnder(TRegistry& registry, const RunNames& names) noexcept {
+void giveCommandsBackUnder(RegistryApi& api, const RunNames& names) noexcept {
     try {
-        if (registry.openPath(uninstallKeyPath(names.source), false))
-            giveCommandsBack(registry, names.targetInRegistry, names.sourceInRegistry);
+        const OwnedKey productKey = openKeyForWriting(api, uninstallKeyPath(names.source));
+        if (productKey) giveCommandsBack(api, productKey, names.targetInRegistry, names.sourceInRegistry);
     } catch (...) {
     }
-    registry.closePath();
 }
 
 }  // namespace
@@ -156,19 +156,19 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16st
     }
 
     try {
-        if (!registry.openPath(uninstallKeyPath(source), false)) {
+        const OwnedKey productKey = openKeyForWriting(context.registryApi, uninstallKeyPath(source));
+        if (!productKey) {
             showRegistryUnavailable(context);
             return;
         }
-        relocateProductCommands(registry, context.ownPath, names.targetInRegistry, names.sourceInRegistry,
-                                previousCommands);
-        registry.closePath();
+        relocateProductCommands(context.registryApi, productKey, context.ownPath, names.targetInRegistry,
+                                names.sourceInRegistry, previousCommands);
     } catch (...) {
-        giveCommandsBackUnder(registry, names);
+        giveCommandsBackUnder(context.registryApi, names);
         throw;
     }
     if (!services.moveDirectory(sourceDirectory, targetDirectory)) {
-        giveCommandsBackUnder(registry, names);
+        giveCommandsBackUnder(context.registryApi, names);
         showError(context, "Directory Error!\r\nUnable to move the uninstall directory to its new location",
                   "Directory Error");
         return;
@@ -180,12 +180,12 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16st
         // The key is complete under the product's own name when its move fails: the directory
         // and the commands go back to it, so that the product's own uninstaller still runs.
         undoDirectoryMove(context, targetDirectory, sourceDirectory);
-        giveCommandsBackUnder(registry, names);
+        giveCommandsBackUnder(context.registryApi, names);
         throw;
     }
     if (result != KeyMoveResult::moved) {
         undoDirectoryMove(context, targetDirectory, sourceDirectory);
-        giveCommandsBackUnder(registry, names);
+        giveCommandsBackUnder(context.registryApi, names);
         showKeyMoveProblem(context, result, target);
     }
 }

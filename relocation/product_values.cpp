@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/registry/key_values.h"
+#include "platform/registry/registry.h"
 #include "relocation/isreloc_command.h"
 
 const std::array<CommandValues, 3> kCommandValues = {{
@@ -25,10 +27,34 @@ struct StoredValue {
     }
 };
 
-StoredValue readStored(TRegistry& registry, const std::string& name) {
+// The product's key as its caller holds it: every value below is read, written and erased
+// through this very key, never through one a path left open.
+struct HeldKey {
+    RegistryApi& api;
+    RegistryHandle key;
+};
+
+// The changed values reach the disk before the run goes on, on every way out.
+class FlushOnExit {
+public:
+    explicit FlushOnExit(const HeldKey& held) : held_(held) {}
+    ~FlushOnExit() { held_.api.regFlushKey(held_.key); }
+    FlushOnExit(const FlushOnExit&) = delete;
+    FlushOnExit& operator=(const FlushOnExit&) = delete;
+
+private:
+    const HeldKey& held_;
+};
+
+StoredValue readStored(const HeldKey& held, const CommandValues& values, bool saved) {
     StoredValue value;
-    value.present = registry.readRawValue(name, value.type, value.data);
+    value.present = readKeyValue(held.api, held.key, saved ? values.savedInRegistry : values.liveInRegistry,
+                                 value.type, value.data, saved ? values.saved : values.live);
     return value;
+}
+
+void writeStored(const HeldKey& held, const std::u16string& name, uint32_t type, const std::vector<uint8_t>& data) {
+    writeKeyValue(held.api, held.key, name.c_str(), type, data.data(), static_cast<uint32_t>(data.size()));
 }
 
 // The two names of the run whose commands are handled: isreloc's command is one between them, in
@@ -47,30 +73,30 @@ bool isProductCommand(const StoredValue& value, const RunPair& run) {
     return value.present && !value.data.empty() && !isIsrelocs(value, run);
 }
 
-StoredCommand giveCommandBack(TRegistry& registry, const CommandValues& values, const RunPair& run) {
-    const StoredValue command = readStored(registry, values.live);
-    const StoredValue saved = readStored(registry, values.saved);
+StoredCommand giveCommandBack(const HeldKey& held, const CommandValues& values, const RunPair& run) {
+    const StoredValue command = readStored(held, values, false);
+    const StoredValue saved = readStored(held, values, true);
     StoredCommand gaveWay;
     if (isIsrelocs(command, run)) gaveWay = {command.type, command.data};
     if (!isProductCommand(command, run)) {
         if (isProductCommand(saved, run)) {
-            registry.writeRawValue(values.live, saved.type, saved.data);
-            registry.eraseValue(values.saved);
+            writeStored(held, values.liveInRegistry, saved.type, saved.data);
+            eraseKeyValue(held.api, held.key, values.saved);
         } else if (isIsrelocs(command, run) && !isIsrelocs(saved, run)) {
             // The product never had this command. (A saved value holding isreloc's command too
             // proves no command at all: both stay, and the read below reports it.)
-            registry.eraseValue(values.live);
+            eraseKeyValue(held.api, held.key, values.live);
         }
     } else if (saved == StoredValue{true, command.type, command.data}) {
-        registry.eraseValue(values.saved);
+        eraseKeyValue(held.api, held.key, values.saved);
     }
     return gaveWay;
 }
 
 // What is left is read once more: a command that cannot be read, is no text, or is still
 // isreloc's own is a failure to report.
-RestoredCommand readRestoredCommand(TRegistry& registry, const CommandValues& values, const RunPair& run) {
-    const StoredValue restored = readStored(registry, values.live);
+RestoredCommand readRestoredCommand(const HeldKey& held, const CommandValues& values, const RunPair& run) {
+    const StoredValue restored = readStored(held, values, false);
     if (isIsrelocs(restored, run)) throw ERegistryException("Failed to set data for '" + std::string(values.live) + "'");
     if (!restored.present || restored.data.empty()) return {};
     const ValueKind kind = valueKindOf(restored.type);
@@ -108,39 +134,45 @@ std::optional<std::string> savedCommandBesideLive(const KeyContents& key, const 
     return std::nullopt;
 }
 
-void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
-                             const std::u16string& restoredName, const IsrelocCommands* previous) {
+void relocateProductCommands(RegistryApi& api, const OwnedKey& productKey, const std::u16string& ownPath,
+                             const std::u16string& relocatedName, const std::u16string& restoredName,
+                             const IsrelocCommands* previous) {
+    const HeldKey held{api, productKey.get()};
+    const FlushOnExit flush(held);
     const RunPair run{relocatedName, restoredName};
     for (std::size_t at = 0; at < kCommandValues.size(); ++at) {
         const CommandValues& values = kCommandValues[at];
-        const StoredValue command = readStored(registry, values.live);
-        if (isProductCommand(command, run)) registry.writeRawValue(values.saved, command.type, command.data);
+        const StoredValue command = readStored(held, values, false);
+        if (isProductCommand(command, run)) writeStored(held, values.savedInRegistry, command.type, command.data);
         if (!values.alwaysRelocated && !isProductCommand(command, run) && !isIsrelocs(command, run)) continue;
         if (previous != nullptr && recordsMove((*previous)[at], relocatedName, restoredName))
-            registry.writeRawValue(values.live, (*previous)[at].type, (*previous)[at].data);
+            writeStored(held, values.liveInRegistry, (*previous)[at].type, (*previous)[at].data);
         else
-            registry.writeWideText(values.live,
-                                   buildIsrelocCommand(values.isrelocKind, ownPath, relocatedName, restoredName));
+            writeStored(held, values.liveInRegistry, kRegSz,
+                        wideTextData(buildIsrelocCommand(values.isrelocKind, ownPath, relocatedName, restoredName)));
     }
 }
 
-IsrelocCommands giveCommandsBack(TRegistry& registry, const std::u16string& relocatedName,
+IsrelocCommands giveCommandsBack(RegistryApi& api, const OwnedKey& productKey, const std::u16string& relocatedName,
                                  const std::u16string& restoredName) {
+    const HeldKey held{api, productKey.get()};
+    const FlushOnExit flush(held);
     const RunPair run{relocatedName, restoredName};
     IsrelocCommands gaveWay;
     // "UninstallString" last: until it is back, the entry's main command still runs isreloc,
     // which finishes what a stopped restore began.
-    for (std::size_t at = kCommandValues.size(); at-- > 0;) gaveWay[at] = giveCommandBack(registry, kCommandValues[at], run);
+    for (std::size_t at = kCommandValues.size(); at-- > 0;) gaveWay[at] = giveCommandBack(held, kCommandValues[at], run);
     return gaveWay;
 }
 
-RestoredCommands restoreProductCommands(TRegistry& registry, const std::u16string& relocatedName,
-                                        const std::u16string& restoredName) {
+RestoredCommands restoreProductCommands(RegistryApi& api, const OwnedKey& productKey,
+                                        const std::u16string& relocatedName, const std::u16string& restoredName) {
+    const HeldKey held{api, productKey.get()};
     const RunPair run{relocatedName, restoredName};
     RestoredCommands commands;
-    commands.isrelocCommands = giveCommandsBack(registry, relocatedName, restoredName);
-    commands.uninstall = readRestoredCommand(registry, kUninstallCommand, run);
-    commands.modify = readRestoredCommand(registry, kCommandValues[1], run);
-    commands.quietUninstall = readRestoredCommand(registry, kCommandValues[2], run);
+    commands.isrelocCommands = giveCommandsBack(api, productKey, relocatedName, restoredName);
+    commands.uninstall = readRestoredCommand(held, kUninstallCommand, run);
+    commands.modify = readRestoredCommand(held, kCommandValues[1], run);
+    commands.quietUninstall = readRestoredCommand(held, kCommandValues[2], run);
     return commands;
 }

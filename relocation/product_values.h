@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/registry.h"
+#include "platform/registry/owned_key.h"
 #include "relocation/isreloc_command.h"
 #include "relocation/key_contents.h"
 
@@ -49,15 +49,19 @@ std::optional<std::string> savedCommandBesideLive(const KeyContents& key, const 
 // restoredName, in either direction): a command between other names is the product's, whatever
 // its form, and is kept like any other.
 //
-// Install mode, on the open product key, for each command: a product command in the live value
-// (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing
-// what it holds (nothing, the same command, isreloc's own: callers first refuse a key for which
-// savedCommandBesideLive finds another product command there); then isreloc's command for the
-// two names is written over the live value, where the product has one (or for "UninstallString",
-// always): the previous command when one is given for that value and it records this move,
-// relocatedName from restoredName.
-void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
-                             const std::u16string& restoredName, const IsrelocCommands* previous = nullptr);
+// Each call below reads, writes and erases the values through productKey, the product's key held
+// with the rights to change it, and flushes it before it returns or raises.
+//
+// Install mode, for each command: a product command in the live value (anything but isreloc's
+// own command) is copied, type and bytes, to the saved value, replacing what it holds (nothing,
+// the same command, isreloc's own: callers first refuse a key for which savedCommandBesideLive
+// finds another product command there); then isreloc's command for the two names is written over
+// the live value, where the product has one (or for "UninstallString", always): the previous
+// command when one is given for that value and it records this move, relocatedName from
+// restoredName.
+void relocateProductCommands(RegistryApi& api, const OwnedKey& productKey, const std::u16string& ownPath,
+                             const std::u16string& relocatedName, const std::u16string& restoredName,
+                             const IsrelocCommands* previous = nullptr);
 
 struct RestoredCommand {
     std::u16string text;      // empty when there is none
@@ -70,19 +74,19 @@ struct RestoredCommands {
     IsrelocCommands isrelocCommands;  // what gave way to them
 };
 
-// On the open product key, each command's values as they were before relocateProductCommands:
+// Each command's values as they were before relocateProductCommands:
 // isreloc's command in a live value gives way to the saved product command, written over it in
 // one write before the saved value goes; a product command found there stays, and a saved copy
 // identical to it goes. A product command that differs from the saved one stays where it is,
 // beside it: nothing proves which one is stale. A saved value that is isreloc's own command is
 // never made the live one. Returns isreloc's commands that gave way. Raises when a write is
 // refused.
-IsrelocCommands giveCommandsBack(TRegistry& registry, const std::u16string& relocatedName,
+IsrelocCommands giveCommandsBack(RegistryApi& api, const OwnedKey& productKey, const std::u16string& relocatedName,
                                  const std::u16string& restoredName);
 
-// Uninstall mode, on the open product key: gives the product each of its commands back and
+// Uninstall mode: gives the product each of its commands back and
 // returns them as stored, in UTF-16. Raises when a command that is left cannot be read as text,
 // or when isreloc's own command is still in place, so that a run never silently starts nothing,
 // or isreloc again.
-RestoredCommands restoreProductCommands(TRegistry& registry, const std::u16string& relocatedName,
-                                        const std::u16string& restoredName);
+RestoredCommands restoreProductCommands(RegistryApi& api, const OwnedKey& productKey,
+                                        const std::u16string& relocatedName, const std::u16string& restoredName);

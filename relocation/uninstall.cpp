@@ -131,7 +131,6 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     // Whatever this run moved goes back before the box, so that key and folder stay together: the
     // folder follows the key back only once the key is back.
     const auto giveUp = [&](const std::function<void()>& showBox) {
-        registry->closePath();
         bool keyBack = !keyMoved;
         if (keyMoved) {
             try {
@@ -175,15 +174,15 @@ std::optional<Restored> restoreProduct(ModeContext& context) {
     }
     // The key is under the restored name now (moved by this run, or by an earlier one, or left
     // there by an install that stopped before it moved).
-    if (!registry->openPath(uninstallKeyPath(target), false)) {
+    const OwnedKey productKey = openKeyForWriting(context.registryApi, uninstallKeyPath(target));
+    if (!productKey) {
         giveUp([&] { showRegistryUnavailable(context); });
         return std::nullopt;
     }
-    Restored restored{source, target, writtenValue(context, options.option(kRunfileKeyword), kRunfileKeyword),
-                      options.found(kRunfileKeyword),
-                      restoreProductCommands(*registry, names.sourceInRegistry, names.targetInRegistry)};
-    registry->closePath();
-    return restored;
+    return Restored{source, target, writtenValue(context, options.option(kRunfileKeyword), kRunfileKeyword),
+                    options.found(kRunfileKeyword),
+                    restoreProductCommands(context.registryApi, productKey, names.sourceInRegistry,
+                                           names.targetInRegistry)};
 }
 
 // The command as it starts: the stored value keeps its %NAME% references, the start needs them

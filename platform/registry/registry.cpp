@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/registry/key_values.h"
 #include "platform/registry/owned_key.h"
 
 __attribute__((noinline)) ERegistryException::ERegistryException(std::string message)
@@ -179,20 +180,12 @@ void TRegistry::writeData(const std::string& name, const uint8_t* buffer, ValueK
 
 std::vector<uint8_t> TRegistry::readRawValue(RegistryHandle key, const std::u16string& name, uint32_t size,
                                              uint32_t& registryType, const std::string& messageName) {
-    std::vector<uint8_t> data(size, 0);
-    uint32_t read = size;
-    if (api_.regQueryValueExW(key, name.c_str(), &registryType, data.data(), &read) != 0)
-        throw ERegistryException("Failed to get data for " + quotedName(messageName));
-    data.resize(read);
-    return data;
+    return readKeyValueData(api_, key, name, size, registryType, messageName);
 }
 
 void TRegistry::writeRawValue(RegistryHandle key, const char16_t* name, uint32_t registryType,
                               const uint8_t* bytes, uint32_t size) {
-    // A value with no data still needs a valid pointer on some systems.
-    static const uint8_t noData = 0;
-    if (api_.regSetValueExW(key, name, registryType, size == 0 ? &noData : bytes, size) != 0)
-        throw ERegistryException("Failed to set data for " + quotedName(api_.narrow(name)));
+    writeKeyValue(api_, key, name, registryType, bytes, size);
 }
 
 std::string TRegistry::readText(const std::string& name) {
@@ -233,30 +226,18 @@ void TRegistry::writeText(const std::string& name, const std::string& text) {
 }
 
 void TRegistry::writeWideText(const std::string& name, const std::u16string& text) {
-    std::vector<uint8_t> bytes;
-    bytes.reserve((text.size() + 1) * 2);
-    for (const char16_t unit : text + u'\0') {
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    writeRawValue(name, kRegSz, bytes);
+    writeRawValue(name, kRegSz, wideTextData(text));
 }
 
 bool TRegistry::readRawValue(const std::string& name, uint32_t& registryType, std::vector<uint8_t>& data) {
-    const std::u16string wideName = api_.widen(name);
-    uint32_t size = 0;
-    const int32_t result = api_.regQueryValueExW(currentKey_, wideName.c_str(), &registryType, nullptr, &size);
-    if (result == kErrorFileNotFound) return false;
-    if (result != 0) throw ERegistryException("Failed to get data for " + quotedName(name));
-    data = readRawValue(currentKey_, wideName, size, registryType, name);
-    return true;
+    return readKeyValue(api_, currentKey_, api_.widen(name), registryType, data, name);
 }
 
 void TRegistry::writeRawValue(const std::string& name, uint32_t registryType, const std::vector<uint8_t>& data) {
     writeRawValue(currentKey_, api_.widen(name).c_str(), registryType, data.data(), static_cast<uint32_t>(data.size()));
 }
 
-bool TRegistry::eraseValue(const std::string& name) { return api_.regDeleteValueA(currentKey_, name.c_str()) == 0; }
+bool TRegistry::eraseValue(const std::string& name) { return eraseKeyValue(api_, currentKey_, name); }
 
 void TRegistry::relabelValue(const std::string& oldName, const std::string& newName) {
     if (!hasValue(oldName) || hasValue(newName)) return;
