@@ -13,6 +13,12 @@ std::string keyInTheWayText(const std::string& keyPath) {
            "stale. Then retry the uninstall";
 }
 
+std::string savedCommandInTheWayText(const std::string& keyPath, const std::string& savedValue) {
+    return "Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE" + keyPath +
+           "\" key holds a saved command in \"" + savedValue +
+           "\" beside its own! Check what it belongs to and remove it if it is stale. Then retry the uninstall";
+}
+
 }  // namespace
 
 void showError(ModeContext& context, const std::string& text, const std::string& caption) {
@@ -48,6 +54,10 @@ void showDirectoryInTheWay(ModeContext& context, const std::string& directory) {
 
 void showKeyInTheWay(ModeContext& context, const std::string& keyPath) {
     showError(context, keyInTheWayText(keyPath), "Registry Error");
+}
+
+void showSavedCommandInTheWay(ModeContext& context, const std::string& keyPath, const std::string& savedValue) {
+    showError(context, savedCommandInTheWayText(keyPath, savedValue), "Registry Error");
 }
 
 void showMoveInProgress(ModeContext& context) {

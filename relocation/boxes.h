@@ -24,5 +24,8 @@ void showRegistryUnavailable(ModeContext& context);
 void showDirectoryInTheWay(ModeContext& context, const std::string& directory);
 // A key under a name the run needs that is not provably a leftover of this product.
 void showKeyInTheWay(ModeContext& context, const std::string& keyPath);
+// The product's key holds, in the saved value of a command, another command of the product than
+// the one the entry runs: relocating would write one over the other.
+void showSavedCommandInTheWay(ModeContext& context, const std::string& keyPath, const std::string& savedValue);
 // Another run of isreloc kept the lock on moves for as long as this one could wait.
 void showMoveInProgress(ModeContext& context);

@@ -144,6 +144,12 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16st
         showKeyInTheWay(context, uninstallKeyPath(target));
         return;
     }
+    // Writing the live command over a different saved one would lose a product command.
+    if (const std::optional<std::string> saved =
+            savedCommandBesideLive(*facts.source, names.targetInRegistry, names.sourceInRegistry)) {
+        showSavedCommandInTheWay(context, uninstallKeyPath(source), *saved);
+        return;
+    }
     if (!productKeyWritable(context.registryApi, source)) {
         showRegistryUnavailable(context);
         return;

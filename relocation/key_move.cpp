@@ -49,7 +49,13 @@ KeyMoveResult moveProductKey(ModeContext& context, TRegistry& registry, const Ru
     }
     try {
         if (plan == KeyMovePlan::replaceTarget) registry.eraseKeyTree(target);
-        registry.moveKey(source, target);
+        if (!registry.moveKey(source, target)) {
+            // The copy stopped short and left the source as it was: what is under the target name
+            // is this run's own part-copy (the plan found nothing there, or a leftover that went
+            // first). It goes again, so that the key stays whole under the one name, even when a
+            // later look at both keys cannot prove which is which.
+            registry.eraseKeyTree(target);
+        }
     } catch (...) {
         settleKey(context, registry, names);
         throw;

@@ -88,7 +88,25 @@ bool recordsMove(const StoredCommand& command, const std::u16string& relocatedNa
     return parsed && parsed->records(relocatedName, restoredName);
 }
 
+// The same question on a value as read before anything moves.
+bool isProductCommand(const KeyContents::Value* value, const RunPair& run) {
+    return value != nullptr && !value->data.empty() &&
+           !isIsrelocCommandFor(value->type, value->data, run.relocated, run.restored);
+}
+
 }  // namespace
+
+std::optional<std::string> savedCommandBesideLive(const KeyContents& key, const std::u16string& relocatedName,
+                                                  const std::u16string& restoredName) {
+    const RunPair run{relocatedName, restoredName};
+    for (const CommandValues& values : kCommandValues) {
+        const KeyContents::Value* command = key.value(values.liveInRegistry);
+        const KeyContents::Value* saved = key.value(values.savedInRegistry);
+        if (isProductCommand(command, run) && isProductCommand(saved, run) && !(*saved == *command))
+            return std::string(values.saved);
+    }
+    return std::nullopt;
+}
 
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
                              const std::u16string& restoredName, const IsrelocCommands* previous) {

@@ -5,11 +5,13 @@
 // mode keeps the commands, uninstall mode gives them back; neither ever drops a product's command.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/registry/registry.h"
 #include "relocation/isreloc_command.h"
+#include "relocation/key_contents.h"
 
 struct CommandValues {
     const char* live;   // the command the list of programs runs
@@ -35,16 +37,25 @@ struct StoredCommand {
 };
 using IsrelocCommands = std::array<StoredCommand, 3>;
 
+// The saved value (as isreloc names it) of the first command whose saved value holds a product
+// command other than the one in its live value (another type or other bytes), in the product's key
+// as read; nothing when there is none. relocateProductCommands would write the live command over
+// the saved one, and both are the product's: nothing proves which is stale, so a run that finds
+// one moves nothing.
+std::optional<std::string> savedCommandBesideLive(const KeyContents& key, const std::u16string& relocatedName,
+                                                  const std::u16string& restoredName);
+
 // isreloc's command below is always one between the run's two names (relocatedName and
 // restoredName, in either direction): a command between other names is the product's, whatever
 // its form, and is kept like any other.
 //
 // Install mode, on the open product key, for each command: a product command in the live value
-// (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing a
-// saved command left there by an earlier relocation (the live one belongs to the product now);
-// then isreloc's command for the two names is written over the live value, where the product has
-// one (or for "UninstallString", always): the previous command when one is given for that value
-// and it records this move, relocatedName from restoredName.
+// (anything but isreloc's own command) is copied, type and bytes, to the saved value, replacing
+// what it holds (nothing, the same command, isreloc's own: callers first refuse a key for which
+// savedCommandBesideLive finds another product command there); then isreloc's command for the
+// two names is written over the live value, where the product has one (or for "UninstallString",
+// always): the previous command when one is given for that value and it records this move,
+// relocatedName from restoredName.
 void relocateProductCommands(TRegistry& registry, const std::u16string& ownPath, const std::u16string& relocatedName,
                              const std::u16string& restoredName, const IsrelocCommands* previous = nullptr);
 

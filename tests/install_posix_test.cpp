@@ -263,15 +263,19 @@ TEST_F(InstallMode, DirectoryThatCannotMoveShowsBoxD) {
     expectNothingMoved();
 }
 
-TEST_F(InstallMode, StaleSavedCommandGivesWayToTheProductsCurrentCommand) {
+// Both are product commands and nothing proves which is stale: moving would write one over the other.
+TEST_F(InstallMode, SavedCommandBesideAnotherLiveCommandIsRefusedBeforeAnythingMoves) {
     const std::string key = std::string(kUninstallKey) + kGuid;
     setValue(key, "szUninstallString", kRegSz, textBytes("old command"));
     setValue(key, "UninstallString", kRegExpandSz, textBytes("%ProgramFiles%\\new.exe"));
-    const KeySnapshot installed = productKey(kGuid);
+    before = productKey(kGuid);
     runInstall(kInstallArguments);
-    const KeySnapshot moved = productKey(kTarget0);
-    ASSERT_NE(value(moved, "szUninstallString"), nullptr);
-    EXPECT_EQ(*value(moved, "szUninstallString"), *value(installed, "UninstallString"));
+    const RecordedMessage box{"Registry Error!\r\nUninstallation cannot proceed, the \"HKEY_LOCAL_MACHINE\\" + key +
+                                  "\" key holds a saved command in \"szUninstallString\" beside its own! Check what it "
+                                  "belongs to and remove it if it is stale. Then retry the uninstall",
+                              "Registry Error", 0x2010};
+    EXPECT_EQ(services.messages(), std::vector<RecordedMessage>{box});
+    expectNothingMoved();
 }
 
 TEST_F(InstallMode, SavedCommandStaysWhenUninstallStringIsAlreadyIsrelocs) {

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "fuzz/mode_run/check.h"
-#include "known_faults.h"
 
 namespace mode_run {
 
@@ -50,18 +49,6 @@ std::vector<std::u16string> placesOf(const std::u16string& path, const std::u16s
     return {valueName};
 }
 
-// A saved command (sz…) at a key's top whose live value holds a product command.
-bool savedBesideLiveProductCommand(const std::map<std::u16string, Value>& values, const std::u16string& valueName,
-                                   const RunNames& names) {
-    for (const auto& [live, saved] : kCommandPairs) {
-        if (valueName != foldedName(saved)) continue;
-        const auto command = values.find(foldedName(live));
-        return command != values.end() && !command->second.data.empty() &&
-               !isIsrelocCommandOfRun(command->second, names);
-    }
-    return false;
-}
-
 }  // namespace
 
 // Every value of the key once under `name` is still under one of the run's names, at the same
@@ -78,9 +65,6 @@ void expectKeyKept(const RegistryView& before, const RegistryView& after, const 
         for (const auto& [valueName, value] : values) {
             const std::vector<std::u16string> places = placesOf(path, valueName);
             if (places.size() == 2 && isIsrelocCommand(value)) continue;
-            if (path.empty() && known_faults::installOverwritesSavedProductCommand(
-                                    !names.uninstallMode, savedBesideLiveProductCommand(values, valueName, names)))
-                continue;
             bool found = false;
             for (const EntryTree& tree : now) {
                 const auto key = tree.find(path);

@@ -3,7 +3,6 @@
 #include <optional>
 #include <vector>
 
-#include "known_faults.h"
 #include "fuzz/mode_run/check.h"
 
 namespace mode_run {
@@ -99,16 +98,7 @@ void checkProductWhole(const Trial& trial) {
     const RunNames& names = trial.names;
     const Outcome& outcome = trial.outcome;
     if (!trial.productWasWhole || trial.productRemoved) return;
-    const bool failed = trial.input.injection == Injection::failRegistry && names.target;
-    const std::string call = lowered(outcome.injectedCall);
-    const auto onKey = [&call](const std::string& name) {
-        return call.rfind(lowered("HKLM\\" + kUninstallKey + "\\" + name), 0) == 0;
-    };
-    const bool knownFault =
-        failed && known_faults::restoreWithReadOnlySubkeySplitsProduct(
-                      names.uninstallMode, trial.input.keysCopied, (trial.input.lockedKeys & 0x80) != 0,
-                      onKey(names.source) || onKey(*names.target));
-    if (!outcome.killed && !knownFault) {
+    if (!outcome.killed) {
         const std::optional<std::string> onceAfter = trial.after.productOnce(names);
         check(onceAfter.has_value(), "the product is not there once, key and folder under one name, after" + trial.run);
         // A restore that failed after its moves gives the main command back last: isreloc's, it

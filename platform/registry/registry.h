@@ -76,8 +76,10 @@ public:
     void transplantKey(const std::string& source, const std::string& target, bool removeSource);
     // Moves source with its values and whole subkey tree to target, under the same conditions:
     // in one step by renaming it where target is a sibling of source; where the system has no
-    // rename or refuses it, by transplantKey's copy and removal.
-    void moveKey(const std::string& source, const std::string& target);
+    // rename or refuses it, by transplantKey's copy and removal. False when a copy stopped short
+    // (a value or subkey could not be read): the source is then as it was, and the target holds
+    // the part copied; true otherwise.
+    bool moveKey(const std::string& source, const std::string& target);
 
     // The value's text up to its first NUL; empty for a missing value, one with no data, or no
     // open key. Raises for a value that is not REG_SZ or REG_EXPAND_SZ.
@@ -147,7 +149,7 @@ private:
     void eraseSubkeysOf(RegistryHandle key);
     bool mayMove(const std::string& source, const std::string& target);
     bool renameInPlace(const std::string& source, const std::string& target);
-    void copyTree(const std::string& source, const std::string& target, bool removeSource);
+    bool copyTree(const std::string& source, const std::string& target, bool removeSource);
     bool copyKeyContents(RegistryHandle source, RegistryHandle target, const std::u16string& path,
                          std::vector<std::u16string>& copiedSubkeys);
     bool copyValueAt(RegistryHandle source, RegistryHandle target, uint32_t index, std::vector<char16_t>& name,

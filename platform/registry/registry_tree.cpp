@@ -40,11 +40,11 @@ void TRegistry::transplantKey(const std::string& source, const std::string& targ
     if (mayMove(source, target)) copyTree(source, target, removeSource);
 }
 
-void TRegistry::moveKey(const std::string& source, const std::string& target) {
-    if (!mayMove(source, target)) return;
-    if (renameInPlace(source, target)) return;
+bool TRegistry::moveKey(const std::string& source, const std::string& target) {
+    if (!mayMove(source, target)) return true;
+    if (renameInPlace(source, target)) return true;
     // A rename that fails changes nothing, whatever the reason: the key moves by copying.
-    copyTree(source, target, true);
+    return copyTree(source, target, true);
 }
 
 bool TRegistry::mayMove(const std::string& source, const std::string& target) {
@@ -75,19 +75,20 @@ bool TRegistry::renameInPlace(const std::string& source, const std::string& targ
 // would be lost with it, and a duplicate is the worst case. The removal takes exactly the
 // subkeys the copy went through, without walking the tree again: in the reverse of the order
 // they were reached, so each goes after its own subkeys, and siblings from the last one back,
-// which never moves one still to be deleted.
-void TRegistry::copyTree(const std::string& source, const std::string& target, bool removeSource) {
+// which never moves one still to be deleted. Returns false when the copy stopped short.
+bool TRegistry::copyTree(const std::string& source, const std::string& target, bool removeSource) {
     OwnedKey sourceKey(api_, openHandle(source));
-    if (!sourceKey) return;
+    if (!sourceKey) return true;
     OwnedKey targetKey(api_, createHandle(target));
     std::vector<std::u16string> copiedSubkeys;
     const bool complete = copyKeyContents(sourceKey.get(), targetKey.get(), std::u16string(), copiedSubkeys);
-    if (!removeSource || !complete) return;
+    if (!removeSource || !complete) return complete;
     for (auto subkey = copiedSubkeys.rbegin(); subkey != copiedSubkeys.rend(); ++subkey)
         api_.regDeleteKeyW(sourceKey.get(), subkey->c_str());
     sourceKey.reset();
     const ResolvedPath resolved = resolvePath(source);
     api_.regDeleteKeyW(baseKeyFor(resolved.relative), api_.widen(resolved.subPath).c_str());
+    return true;
 }
 
 std::string TRegistry::fullPathOf(const std::string& path) const {
