@@ -10,7 +10,7 @@
 // - the key under the relocated name records this restore (isreloc's command naming the two
 //   names in this direction), with nothing under the restored name or only a leftover of it;
 // - or the key is already under the restored name with everything the move needs and a proof
-//   of the restore: it records it, or a command and its saved value are the same (the command
-//   restore stopped between its two steps); or the key under the relocated name is a leftover
-//   of it, left by a move that stopped while erasing.
+//   of the restore: it records it, or "UninstallString" and its saved value are the same (the
+//   main command, given back last, stopped between its two steps); or the key under the
+//   relocated name is a leftover of it, left by a move that stopped while erasing.
 bool restoreIsProven(const KeyMoveFacts& facts);
