@@ -6,31 +6,13 @@
 #include "relocation/boxes.h"
 #include "relocation/isreloc_command.h"
 #include "relocation/key_move.h"
+#include "relocation/key_spelling.h"
 #include "relocation/path_length.h"
 #include "relocation/product_paths.h"
 #include "relocation/names.h"
 #include "relocation/product_values.h"
 
 namespace {
-
-// The names directly below the uninstall key, as the registry spells them; none when it cannot
-// be listed (then no other name is known, and install mode goes on as it finds the product).
-std::vector<std::u16string> uninstallKeyNames(RegistryApi& api) {
-    std::vector<std::u16string> names;
-    RegistryHandle opened = kNoKey;
-    if (api.regOpenKeyExW(kLocalMachine, api.widen(std::string(kUninstallParentKey).substr(1)).c_str(), kKeyRead,
-                          &opened) != 0)
-        return names;
-    const OwnedKey parent(api, opened);
-    KeyInfo info;
-    if (api.regQueryInfoKeyA(parent.get(), &info) != 0) return names;
-    std::vector<char16_t> name(info.maxSubkeyNameLength + 1);
-    for (uint32_t index = 0; index < info.subkeyCount; ++index) {
-        uint32_t length = static_cast<uint32_t>(name.size());
-        if (api.regEnumKeyExW(parent.get(), index, name.data(), &length) == 0) names.emplace_back(name.data(), length);
-    }
-    return names;
-}
 
 // The other name of each of isreloc's commands in the key that names the product.
 void addNamesMovedWith(const KeyContents& key, const std::u16string& product, std::vector<std::u16string>& names) {
