@@ -5,6 +5,7 @@
 
 #include "platform/registry/registry_api.h"
 
-// Whether the run can change the product's key under this name: the uninstall key and the
-// product's key both open for writing. Leaves no key open.
+// Whether the run can move the product's key under this name: the uninstall key and the product's
+// key open for writing, and every key below it too, as a move by copying (under Wine, or wherever
+// the rename is refused) opens them. Leaves no key open.
 bool productKeyWritable(RegistryApi& api, const std::string& productName);

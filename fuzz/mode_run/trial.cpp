@@ -40,6 +40,7 @@ void describe(const Trial& trial) {
                  trial.names.source.c_str(), trial.names.target.value_or("(none)").c_str(),
                  outcome.killed ? "stopped, " : "", outcome.reported ? "failure report, " : "", outcome.boxes,
                  messages.empty() ? "" : ", last: ", messages.empty() ? "" : messages.back().text.substr(0, 120).c_str());
+    if (!outcome.injectedCall.empty()) std::fprintf(stderr, "  injected: %s\n", outcome.injectedCall.c_str());
     for (const std::string& launched : trial.files.launchedCommands())
         std::fprintf(stderr, "  started: %s\n", launched.c_str());
     for (const Seeded& entry : trial.input.machine.entries)

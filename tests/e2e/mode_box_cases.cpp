@@ -235,6 +235,16 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              expectNoKey(context, kRelocatedName);
              expectProbeLog(context, {});
          }, 1603},
+        // A key below the product's that may be read but not removed: a move by copying would stop
+        // half-way, after the folder had moved. Nothing moves.
+        {"uninstall registry box: a subkey of the relocated key read-only for everyone", uninstallOptions,
+         [held](CaseContext& context) {
+             seedRelocated(context);
+             const std::string key = kCurrentVersionKey + "\\Uninstall\\" + kRelocatedName + "\\Components\\Core";
+             held->locks.push_back(std::make_unique<ReadOnlyKeyLock>(std::u16string(key.begin(), key.end())));
+             context.expect(held->locks.back()->locked(), "cannot make " + key + " read-only");
+         },
+         errorBox("Registry Error", kNoRegistry), 0, expectStillRelocated, 1603},
     };
     std::vector<E2eCase> cases;
     for (const BoxRow& row : rows) cases.push_back(boxCase(environment, row, held));
