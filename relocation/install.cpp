@@ -90,9 +90,11 @@ void relocateInstallation(ModeContext& context) {
         showIncorrectGuid(context);
         return;
     }
-    // Only between the run's two names: install mode's own target is not known before its search,
-    // and a run changes nothing under any other name.
-    if (targetGiven && finishInterruptedMove(context, *registry, root, source, givenTarget).refused) return;
+    // A move of this product cut short is finished first, between the run's two names: the given
+    // target, or without one, the name that move went to or came from, which then is the target.
+    const InterruptedMove interrupted = finishInterruptedMove(
+        context, *registry, root, source, targetGiven ? std::optional<std::string>(givenTarget) : std::nullopt);
+    if (interrupted.refused) return;
     // No marker file: the product is not installed here, and there is nothing to move.
     const ProductPresence presence = productPresence(context, root, source);
     if (presence.unknown()) {
@@ -107,7 +109,9 @@ void relocateInstallation(ModeContext& context) {
     // The command records the product's name as its key spells it, so that the restore gives the
     // folder and the key back the very name they had.
     const std::string spelled = keySpelling(context.registryApi, source);
-    const std::string target = targetGiven ? givenTarget : firstFreeTargetName(context, root, spelled);
+    const std::string target = targetGiven                        ? givenTarget
+                               : !interrupted.otherName.empty() ? interrupted.otherName
+                                                                : firstFreeTargetName(context, root, spelled);
     // A GUID near the longest name a key may have leaves no room for the suffix: its own target
     // can be no key's or folder's name, and is refused like a given one, before anything moves.
     if (!isUsableName(target) || !fitsInPath(root, target)) {

@@ -24,9 +24,9 @@ void addNamesMovedWith(const KeyContents& key, const std::u16string& product, st
     }
 }
 
-// Whether the name is the run's own target: a run changes nothing under any other name.
-bool mayMoveTo(const RegistryApi& api, const std::string& name, const std::string& givenTarget) {
-    return sameName(api.widen(name), api.widen(givenTarget));
+// Whether the name may be the run's other name: the given target alone, when there is one.
+bool mayMoveTo(const RegistryApi& api, const std::string& name, const std::optional<std::string>& givenTarget) {
+    return !givenTarget || sameName(api.widen(name), api.widen(*givenTarget));
 }
 
 // Every name the product was being moved to or from, as isreloc's commands record it: in the
@@ -34,7 +34,7 @@ bool mayMoveTo(const RegistryApi& api, const std::string& name, const std::strin
 // uninstall key (a relocated key holds them until its restore ends). Only names that can name a
 // folder and a key: a command is data, and a hand-made one may hold a path.
 std::vector<std::string> namesMovedWith(ModeContext& context, const std::u16string& root, const std::string& product,
-                                        const std::string& givenTarget) {
+                                        const std::optional<std::string>& givenTarget) {
     RegistryApi& api = context.registryApi;
     const std::u16string productInRegistry = api.widen(product);
     std::vector<std::u16string> found;
@@ -95,12 +95,13 @@ bool finishMove(ModeContext& context, TRegistry& registry, const std::u16string&
 }  // namespace
 
 InterruptedMove finishInterruptedMove(ModeContext& context, TRegistry& registry, const std::u16string& root,
-                                      const std::string& product, const std::string& givenTarget) {
+                                      const std::string& product, const std::optional<std::string>& givenTarget) {
     InterruptedMove move;
     for (const std::string& other : namesMovedWith(context, root, product, givenTarget)) {
         bool finished = false;
         move.refused = !finishMove(context, registry, root, product, other, finished);
         // One move at a time: a run finishes at most one, and keeps to its two names.
+        if (finished) move.otherName = other;
         if (move.refused || finished) return move;
     }
     return move;

@@ -127,6 +127,28 @@ std::multiset<std::map<std::string, std::string>> productFolders(const FileView&
     return result;
 }
 
+std::vector<std::string> cutShortMoveNames(const MachineView& machine, const std::string& product) {
+    std::vector<std::string> names;
+    for (const auto& [path, values] : machine.registry.keys) {
+        const std::optional<std::u16string> entry = entryOf(path);
+        if (!entry || path != kUninstallPrefix + *entry) continue;
+        const std::string keyName = narrow(*entry);
+        for (const char* valueName : entry_promise::kCommandValues) {
+            const auto value = values.find(foldedName(wide(valueName)));
+            if (value == values.end() || value->second.type > kRegExpandSz) continue;
+            const auto form = entry_promise::isrelocCommandForm(entry_promise::commandText(value->second.data));
+            if (!form) continue;
+            for (const auto& [mine, other] : {std::make_pair(form->restored, form->relocated),
+                                              std::make_pair(form->relocated, form->restored)})
+                if (namesMatch(mine, product) && !namesMatch(other, product) &&
+                    (namesMatch(keyName, product) || namesMatch(keyName, other)) &&
+                    machine.folderThere(product) != machine.folderThere(other))
+                    names.push_back(other);
+        }
+    }
+    return names;
+}
+
 std::string freeSuffixName(const MachineView& machine, const std::string& source, int skipped) {
     for (int n = 0;; ++n) {
         const std::string name = source + "_" + std::to_string(n);

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "fuzz/mode_run/machine.h"
 #include "fuzz/mode_run/run_names.h"
@@ -58,7 +59,13 @@ struct MachineView {
 std::multiset<std::map<std::string, std::string>> productFolders(const FileView& files, const std::string& rootFolded,
                                                                  const RunNames& names);
 
-// Install mode's own target: the first of {GUID}_0, {GUID}_1, ... with neither a folder nor a key
+// The other names of the product's moves that may have been cut short: each name isreloc's
+// command records beside the product's, in the product's key or in the key under that name, with
+// the product's folder under one of the two names. Install mode finishes such a move first, and
+// its name is then the run's target.
+std::vector<std::string> cutShortMoveNames(const MachineView& machine, const std::string& product);
+
+// Install mode's own target otherwise: the first of {GUID}_0, {GUID}_1, ... with neither a folder nor a key
 // (after `skipped` free ones).
 std::string freeSuffixName(const MachineView& machine, const std::string& source, int skipped = 0);
 

@@ -1,10 +1,10 @@
 #include "fuzz/mode_run/oracle.h"
 
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "fuzz/mode_run/check.h"
-#include "known_faults.h"
 
 namespace mode_run {
 
@@ -190,6 +190,24 @@ void checkWaitedRun(Trial& trial) {
           "exit code " + std::to_string(outcome.exitCode) + " does not tell what the waited program did in" + trial.run);
 }
 
+// On a clean machine, which holds nothing of the product's but under its own names: one key of
+// it, and its folder under the same name, beside the unrelated entry and folder.
+bool productListedOnce(const Trial& trial) {
+    const MachineView& now = trial.after;
+    std::set<std::u16string> keys;
+    for (const auto& [path, values] : now.registry.keys)
+        if (const std::optional<std::u16string> entry = entryOf(path); entry && *entry != foldedName(u"Unrelated"))
+            keys.insert(*entry);
+    std::set<std::string> folders;
+    for (const auto& [path, entry] : now.files)
+        if (path.compare(0, trial.rootFolded.size() + 1, trial.rootFolded + "\\") == 0) {
+            const std::string rest = path.substr(trial.rootFolded.size() + 1);
+            folders.insert(rest.substr(0, rest.find('\\')));
+        }
+    folders.erase(trial.files.foldedPath(trial.product.root + "Unrelated").substr(trial.rootFolded.size() + 1));
+    return keys.size() == 1 && folders.size() == 1 && now.productAt(narrow(*keys.begin()));
+}
+
 // isreloc's command the entry holds, the run's own target first: install mode may have taken
 // {GUID}_1 when its look at {GUID}_0 failed.
 std::optional<entry_promise::IsrelocCommandForm> commandToRecoverWith(const Trial& trial) {
@@ -214,6 +232,9 @@ void checkRecovery(Trial& trial) {
         trial.files.enterDirectory("C:\\");
         runOnce(trial.store, trial.files, " -hwnd0 -guid\"" + trial.product.guid + "\" -silent");
         trial.after = {snapshot(trial.store), trial.files.entries(), &trial.files, trial.product.root};
+        check(productListedOnce(trial),
+              "the product is not there once, key and folder under one name, after install mode ran again after" +
+                  trial.run);
     }
     const std::optional<entry_promise::IsrelocCommandForm> command = commandToRecoverWith(trial);
     bool back = command ? false : backWhole(trial);
@@ -224,9 +245,6 @@ void checkRecovery(Trial& trial) {
         if (runOnce(trial.store, trial.files, " " + command->arguments, Injection::none, 0, uninstaller).waits == 0)
             back = backWhole(trial);
     }
-    if (!back && known_faults::installAfterCutShortRestoreTakesNextName(
-                     trial.names.uninstallMode && trial.outcome.killed, trial.input.installAgain))
-        return;
     check(back, "the product is not back whole after" + trial.run + " and the command its entry holds" +
                     (command ? ": " + command->arguments : std::string(" (none of isreloc's)")));
 }

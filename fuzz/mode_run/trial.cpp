@@ -88,6 +88,14 @@ void runTrial(Trial& trial) {
     // failed, its search takes the next free name.
     RunNames& names = trial.names;
     const bool ownTarget = names.guidFound && !names.uninstallMode && !runNamesOf(trial.written).target;
+    // A move of the product cut short is finished first: its other name is then the target.
+    if (ownTarget)
+        for (const std::string& name : cutShortMoveNames(trial.before, names.source))
+            if (entryTree(trial.before.registry, name) != entryTree(trial.after.registry, name) ||
+                trial.before.folderThere(name) != trial.after.folderThere(name)) {
+                names.target = name;
+                break;
+            }
     if (ownTarget && trial.input.injection == Injection::failRegistry) {
         const std::string next = freeSuffixName(trial.before, names.source, 1);
         if (trial.after.keyThere(next) && !trial.before.keyThere(next)) names.target = next;

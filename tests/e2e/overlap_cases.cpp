@@ -15,10 +15,11 @@ const std::string kLeftover = kGuid + "_X";
 constexpr int kBulk = 12;  // subkeys of 100 values: a copy that takes a good part of a second under Wine
 
 std::size_t subkeys(const std::string& name) { return machineSubkeyNames(uninstallKeyPath(name)).size(); }
-// A move cut short is finished only between the run's own names: the re-runs name their target.
+// A move cut short is finished first, between the run's own names: the named target, or without
+// one, the name the move went to or came from (else the first free name).
 std::string install(const E2eEnvironment& environment, const std::string& target, bool named) {
     return environment.quotedProgram("isreloc.exe") + " -hwnd\"0\" -guid\"" + kGuid + "\" -silent" +
-           (named ? " -tguid\"" + target + "\"" : "");  // else the first free name
+           (named ? " -tguid\"" + target + "\"" : "");
 }
 
 // A run started before the case's own and waited for until the point (or its end); killed there
@@ -45,10 +46,10 @@ UniqueKernelHandle start(const E2eEnvironment& environment, EarlierRun run) {
 }
 
 E2eCase overlapCase(const std::string& name, const E2eEnvironment& environment, const std::string& target,
-                    const std::vector<EarlierRun>& earlier) {
+                    bool named, const std::vector<EarlierRun>& earlier) {
     const ProductCommand command = plainProductCommand(environment);
     auto running = std::make_shared<std::vector<UniqueKernelHandle>>();
-    E2eCase one{name, "isreloc.exe", install(environment, target, target == kLeftover || name.find("killed") != std::string::npos), {}, 0,
+    E2eCase one{name, "isreloc.exe", install(environment, target, named), {}, 0,
                 [=](CaseContext& context) {
                     redirectMachine(context);
                     seedProductDirectory(context, kGuid);
@@ -92,15 +93,20 @@ std::vector<E2eCase> overlapCases(const E2eEnvironment& environment) {
     for (const std::string time : {" (1 of 3)", " (2 of 3)", " (3 of 3)"}) {
         for (const auto& [point, reached] : points) {
             const auto at = reached;
-            cases.push_back(overlapCase("install killed " + point + ", then install again" + time, environment,
-                                        relocated, {{relocate.line, [at] { return at(kGuid, kGuid + "_0"); }, true}}));
-            cases.push_back(overlapCase("uninstall killed " + point + ", then install again" + time, environment,
-                                        relocated, {relocate, {entry, [at] { return at(kGuid + "_0", kGuid); }, true}}));
+            // The setup that runs install mode again may name the target or leave it to isreloc.
+            for (const bool named : {true, false}) {
+                const std::string again = named ? ", then install again to it" : ", then install again without -tguid";
+                cases.push_back(overlapCase("install killed " + point + again + time, environment, relocated, named,
+                                            {{relocate.line, [at] { return at(kGuid, kGuid + "_0"); }, true}}));
+                cases.push_back(overlapCase("uninstall killed " + point + again + time, environment, relocated, named,
+                                            {relocate, {entry, [at] { return at(kGuid + "_0", kGuid); }, true}}));
+            }
         }
         for (const std::string& target : {relocated, kLeftover})
             cases.push_back(overlapCase("two installs at once to " + target + time, environment, target,
+                                        target == kLeftover,
                                         {{install(environment, target, target == kLeftover), [] { return true; }, false}}));
-        cases.push_back(overlapCase("install during an uninstall's copy waits for it" + time, environment, relocated,
+        cases.push_back(overlapCase("install during an uninstall's copy waits for it" + time, environment, relocated, false,
                                     {relocate, {entry, [] { return subkeys(kGuid) > 0; }, false}}));
     }
     return cases;
