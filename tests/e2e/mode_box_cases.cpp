@@ -195,6 +195,16 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
              }
          },
          errorBox("Registry Error", kNoRegistry), 0, expectInstalled, 1603},
+        // Another run holding the lock on moves past the wait -timeout allows.
+        {"install busy box: another run keeps the lock on moves", "-hwnd0 -timeout\"1\" " + guidOption,
+         [held](CaseContext& context) {
+             seedInstalled(context);
+             held->handles.emplace_back(CreateMutexW(nullptr, TRUE, L"Global\\isreloc.ProductMove"));
+             context.expect(held->handles.back().get() != nullptr, "cannot take the lock on moves");
+         },
+         errorBox("Relocation Error", "Relocation Error!\r\nAnother relocation is in progress on this computer. "
+                                      "Wait until it has finished, then retry"),
+         0, expectInstalled, 1618},
         {"uninstall box A: a lone -u", "-u", seedRelocated,
          errorBox("Insufficient Commandline", kUninstallMissingOptions), 0, expectStillRelocated, 1639},
         {"uninstall box A: -tguid is no -guid", "-uninstall -tguid\"" + kGuid + "\"", seedRelocated,
