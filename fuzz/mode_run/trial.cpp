@@ -48,6 +48,32 @@ void describe(const Trial& trial) {
                      static_cast<int>(entry.key), entry.mask, static_cast<int>(entry.folder));
 }
 
+bool changed(const Trial& trial, const std::string& name) {
+    return entryTree(trial.before.registry, name) != entryTree(trial.after.registry, name) ||
+           trial.before.folderThere(name) != trial.after.folderThere(name);
+}
+
+// A move of the product cut short is finished first, and its other name is then install mode's
+// target: the name of such a move the run changed, or, when the run changed only the product's
+// own name, one whose key held every value that was under it (a source left over after its copy).
+std::optional<std::string> cutShortMoveFinished(const Trial& trial) {
+    const std::vector<std::string> moves = cutShortMoveNames(trial.before, trial.names.source);
+    for (const std::string& name : moves)
+        if (changed(trial, name)) return name;
+    if (!changed(trial, trial.names.source) || changed(trial, *trial.names.target)) return std::nullopt;
+    const EntryTree left = entryTree(trial.before.registry, trial.names.source);
+    for (const std::string& name : moves) {
+        const EntryTree whole = entryTree(trial.before.registry, name);
+        bool holdsAll = true;
+        for (const auto& [path, values] : left)
+            for (const auto& [valueName, value] : values)
+                holdsAll = holdsAll && whole.count(path) != 0 && whole.at(path).count(valueName) != 0 &&
+                           whole.at(path).at(valueName) == value;
+        if (holdsAll) return name;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void setUp(Trial& trial) {
@@ -88,14 +114,8 @@ void runTrial(Trial& trial) {
     // failed, its search takes the next free name.
     RunNames& names = trial.names;
     const bool ownTarget = names.guidFound && !names.uninstallMode && !runNamesOf(trial.written).target;
-    // A move of the product cut short is finished first: its other name is then the target.
     if (ownTarget)
-        for (const std::string& name : cutShortMoveNames(trial.before, names.source))
-            if (entryTree(trial.before.registry, name) != entryTree(trial.after.registry, name) ||
-                trial.before.folderThere(name) != trial.after.folderThere(name)) {
-                names.target = name;
-                break;
-            }
+        if (const std::optional<std::string> finished = cutShortMoveFinished(trial)) names.target = finished;
     if (ownTarget && trial.input.injection == Injection::failRegistry) {
         const std::string next = freeSuffixName(trial.before, names.source, 1);
         if (trial.after.keyThere(next) && !trial.before.keyThere(next)) names.target = next;
