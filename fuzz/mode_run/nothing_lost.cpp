@@ -29,14 +29,16 @@ bool isRunTarget(const RunNames& names, const std::string& name) {
     return names.target ? namesMatch(name, *names.target) : !names.uninstallMode && isOwnSuffixName(names, name);
 }
 
-// isreloc's command for this run's two names, in either direction: a command between other names
-// is a product's, whatever its form.
+}  // namespace
+
 bool isIsrelocCommandOfRun(const Value& value, const RunNames& names) {
     if (!isIsrelocCommand(value)) return false;
     const auto form = isrelocCommandForm(entry_promise::commandText(value.data));
     return (namesMatch(form->relocated, names.source) && isRunTarget(names, form->restored)) ||
            (namesMatch(form->restored, names.source) && isRunTarget(names, form->relocated));
 }
+
+namespace {
 
 // Where a value may be found after a run: a command at the key's top in either value of its pair
 // (install mode keeps the product's in the saved one, uninstall mode gives it back), any other

@@ -83,7 +83,8 @@ void checkNothingLost(const Trial& trial) {
                               trial.rootFolded, names, run);
     for (const std::vector<std::string>* started : {&trial.files.launchedCommands(), &trial.files.waitedCommands()})
         for (const std::string& command : *started)
-            check(!isrelocCommandForm(command), "isreloc's own command " + command + " was started by" + run);
+            check(!isIsrelocCommandOfRun({kRegSz, textBytes(command)}, names),
+                  "isreloc's own command " + command + " was started by" + run);
     for (const Value& saved : isrelocCommandsSaved(trial.after.registry, names))
         check(isrelocCommandsSaved(trial.before.registry, names).count(saved) != 0,
               "isreloc's own command " + entry_promise::commandText(saved.data) + " was kept as the product's by" + run);

@@ -19,6 +19,9 @@ inline const std::pair<std::u16string, std::u16string> kCommandPairs[] = {
 };
 
 bool isIsrelocCommand(const Value& value);
+// isreloc's command for this run's two names, in either direction: a command between other names
+// is a product's, whatever its form.
+bool isIsrelocCommandOfRun(const Value& value, const RunNames& names);
 
 // Every value of the key once under `name` is still under one of the run's names, at the same
 // place, and its commands in one of their two values.
