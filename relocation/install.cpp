@@ -148,6 +148,11 @@ void relocateProduct(ModeContext& context, TRegistry& registry, const std::u16st
         showKeyInTheWay(context, uninstallKeyPath(target));
         return;
     }
+    // What follows decides by the key's own values: a key whose values cannot all be read is told.
+    if (!facts.source->valuesRead) {
+        showRegistryUnavailable(context);
+        return;
+    }
     // Writing the live command over a different saved one would lose a product command.
     if (const std::optional<std::string> saved =
             savedCommandBesideLive(*facts.source, names.targetInRegistry, names.sourceInRegistry)) {

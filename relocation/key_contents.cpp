@@ -26,7 +26,7 @@ bool readValue(RegistryApi& api, RegistryHandle key, const std::u16string& name,
 void readInto(RegistryApi& api, RegistryHandle key, KeyContents& contents, KeyDepth depth) {
     KeyInfo info;
     if (api.regQueryInfoKeyA(key, &info) != 0) {
-        contents.complete = false;
+        contents.complete = contents.valuesRead = false;
         return;
     }
     std::vector<char16_t> name(std::max(info.maxValueNameLength, info.maxSubkeyNameLength) + 1);
@@ -35,7 +35,7 @@ void readInto(RegistryApi& api, RegistryHandle key, KeyContents& contents, KeyDe
         KeyContents::Value value;
         if (api.regEnumValueW(key, index, name.data(), &length) != 0 ||
             !readValue(api, key, value.name = std::u16string(name.data(), length), value)) {
-            contents.complete = false;
+            contents.complete = contents.valuesRead = false;
             continue;
         }
         contents.values[foldNameCase(value.name)] = std::move(value);
@@ -74,7 +74,7 @@ std::optional<KeyContents> readKeyContents(RegistryApi& api, const std::string& 
     if (key.probe == KeyProbe::absent) return std::nullopt;
     KeyContents contents;
     if (key.probe == KeyProbe::unreadable) {
-        contents.complete = false;
+        contents.complete = contents.valuesRead = false;
         return contents;
     }
     readInto(api, key.key.get(), contents, depth);

@@ -22,6 +22,8 @@ struct KeyContents {
     std::map<std::u16string, KeyContents> subkeys;
     // False when some value or subkey could not be read: then nothing about the key is proven.
     bool complete = true;
+    // False when some of the key's own values could not be read: a value missing here may be there.
+    bool valuesRead = true;
 
     const Value* value(const std::u16string& name) const;
 };
