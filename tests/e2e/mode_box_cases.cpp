@@ -250,7 +250,7 @@ std::vector<E2eCase> modeBoxCases(const E2eEnvironment& environment) {
         {"uninstall registry box: a subkey of the relocated key read-only for everyone", uninstallOptions,
          [held](CaseContext& context) {
              seedRelocated(context);
-             const std::string key = kCurrentVersionKey + "\\Uninstall\\" + kRelocatedName + "\\Components\\Core";
+             const std::string key = uninstallKeyPath(kRelocatedName) + "\\Components\\Core";
              held->locks.push_back(std::make_unique<ReadOnlyKeyLock>(std::u16string(key.begin(), key.end())));
              context.expect(held->locks.back()->locked(), "cannot make " + key + " read-only");
          },
